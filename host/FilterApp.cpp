@@ -1,0 +1,71 @@
+#include "host/FilterApp.h"
+
+#include "image/Framework.h"
+#include "platform/MessageBox.h"
+#include "resources/ProductInfo.h"
+
+int16 CFilterApp::OnAbout(FilterRecord* /*record*/, std::intptr_t* /*data*/) {
+  // The four lines of the about box with their defaults; the box drawn from
+  // the plug-in's version record replaces this message.
+  platform::MessageBoxRequest box;
+  box.text = TINTAVO_DEFAULT_NAME_LINE "\n" TINTAVO_DEFAULT_VENDOR_LINE "\n" TINTAVO_DEFAULT_AUTHORS_LINE
+                                       "\n" TINTAVO_DEFAULT_DESCRIPTION_LINE;
+  box.caption = TINTAVO_PRODUCT_NAME;
+  box.icon = platform::MessageBoxIcon::kInformation;
+  platform::ShowMessageBox(box);
+  return noErr;
+}
+
+int16 CFilterApp::OnParameters(FilterRecord* record, std::intptr_t* /*data*/) {
+  return RequestWholeImage(record);
+}
+
+int16 CFilterApp::OnPrepare(FilterRecord* /*record*/, std::intptr_t* /*data*/) { return noErr; }
+
+int16 CFilterApp::OnStart(FilterRecord* record, std::intptr_t* /*data*/) {
+  return RequestWholeImage(record);
+}
+
+int16 CFilterApp::OnContinue(FilterRecord* record, std::intptr_t* /*data*/) {
+  if (!CheckImageMode(record, record->platformData)) return userCanceledErr;
+  // Reading the host image, running the filter and writing the result back
+  // belong to the host image exchange, which is not built yet: until then the
+  // run is refused and the host leaves its image as it was.
+  return userCanceledErr;
+}
+
+int16 CFilterApp::OnFinish(FilterRecord* record, std::intptr_t* data) { return OnPrepare(record, data); }
+
+bool CFilterApp::CheckImageMode(FilterRecord* record, PlatformData* /*platformData*/) {
+  return record->imageMode == plugInModeRGBColor || record->imageMode == plugInModeGrayScale;
+}
+
+bool CFilterApp::IsReadyToRun() {
+  // Nothing has been read from the host yet.
+  return false;
+}
+
+bool CFilterApp::RunDialog() { return true; }
+
+bool CFilterApp::InitInstance() {
+  (void)InitImageFramework();
+  return CWinApp::InitInstance();
+}
+
+int CFilterApp::ExitInstance() {
+  ReleaseImageFramework();
+  return CWinApp::ExitInstance();
+}
+
+int16 CFilterApp::RequestWholeImage(FilterRecord* record) {
+  const Rect whole{0, 0, record->imageSize.v, record->imageSize.h};
+  record->inRect = whole;
+  record->outRect = whole;
+  record->maskRect = whole;
+  record->inLoPlane = 0;
+  record->inHiPlane = static_cast<int16>(record->planes - 1);
+  record->outLoPlane = 0;
+  record->outHiPlane = static_cast<int16>(record->planes - 1);
+  record->autoMask = false;  // the plug-in applies the selection itself
+  return noErr;
+}

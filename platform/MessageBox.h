@@ -1,0 +1,46 @@
+#pragma once
+// Message boxes behind one replaceable handler.
+//
+// Every user-visible message of the system goes through ShowMessageBox.  The
+// default handler is the platform's own box (MessageBoxA on Windows) or a line
+// "caption: text" on stderr (POSIX, and Windows with TINTAVO_HEADLESS set, for
+// hosts and tests without a desktop).  Tests install a recorder, so no test
+// ever waits on a modal box.
+
+#include <functional>
+#include <string>
+
+namespace platform {
+
+enum class MessageBoxButtons { kOk, kOkCancel, kYesNo, kYesNoCancel };
+enum class MessageBoxIcon { kNone, kError, kWarning, kInformation, kQuestion };
+
+// Answers, with the values of the Win32 IDOK ... IDNO codes.
+enum MessageBoxAnswer : int { kAnswerOk = 1, kAnswerCancel = 2, kAnswerYes = 6, kAnswerNo = 7 };
+
+struct MessageBoxRequest {
+  void* owner = nullptr;  // owner window, or none
+  std::string text;
+  std::string caption;
+  MessageBoxButtons buttons = MessageBoxButtons::kOk;
+  MessageBoxIcon icon = MessageBoxIcon::kNone;
+};
+
+using MessageBoxHandler = std::function<int(const MessageBoxRequest&)>;
+
+// Shows the box through the installed handler and answers the button pressed.
+int ShowMessageBox(const MessageBoxRequest& request);
+
+// Installs a handler (an empty one restores the default); answers the old one.
+MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler);
+
+// The platform's own box.
+int DefaultMessageBox(const MessageBoxRequest& request);
+
+// The answer a box gives when nobody can press a button: its default button.
+int DefaultAnswer(MessageBoxButtons buttons);
+
+// Writes "caption: text" to stderr and answers the default button.
+int MessageBoxToStderr(const MessageBoxRequest& request);
+
+}  // namespace platform
