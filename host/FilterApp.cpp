@@ -1,18 +1,10 @@
 #include "host/FilterApp.h"
 
+#include "commands/AboutBox.h"
 #include "image/Framework.h"
-#include "platform/MessageBox.h"
-#include "resources/ProductInfo.h"
 
 int16 CFilterApp::OnAbout(FilterRecord* /*record*/, std::intptr_t* /*data*/) {
-  // The four lines of the about box with their defaults; the box drawn from
-  // the plug-in's version record replaces this message.
-  platform::MessageBoxRequest box;
-  box.text = TINTAVO_DEFAULT_NAME_LINE "\n" TINTAVO_DEFAULT_VENDOR_LINE "\n" TINTAVO_DEFAULT_AUTHORS_LINE
-                                       "\n" TINTAVO_DEFAULT_DESCRIPTION_LINE;
-  box.caption = TINTAVO_PRODUCT_NAME;
-  box.icon = platform::MessageBoxIcon::kInformation;
-  platform::ShowMessageBox(box);
+  ShowAboutBox();
   return noErr;
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <stdexcept>
 
@@ -150,14 +151,15 @@ TEST(DispatcherTest, ExceptionsNeverReachTheHost) {
   }
 }
 
-TEST(DispatcherTest, AboutShowsTheDefaultLinesAndAnswersZero) {
+TEST(DispatcherTest, AboutShowsFourLinesAndAnswersZeroWithoutARecord) {
   CPluginApp app;
   MessageBoxRecorder boxes;
   int16 result = 1234;
   DispatchSelector(app, filterSelectorAbout, nullptr, nullptr, &result);
   EXPECT_EQ(noErr, result);
   ASSERT_EQ(1u, boxes.Boxes().size());
-  EXPECT_NE(std::string::npos, boxes.Boxes()[0].text.find("Adobe-compatible plug-in"));
+  const std::string& text = boxes.Boxes()[0].text;
+  EXPECT_EQ(3, std::count(text.begin(), text.end(), '\n')) << text;
 }
 
 }  // namespace

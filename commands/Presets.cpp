@@ -1,0 +1,125 @@
+#include "commands/Presets.h"
+
+#include <cstdio>
+#include <memory>
+
+#include "platform/Folder.h"
+#include "platform/MessageBox.h"
+#include "platform/Module.h"
+
+namespace {
+
+constexpr char kExtension[] = ".preset";
+constexpr std::size_t kExtensionLength = 7;
+
+bool EndsWithIgnoringCase(const std::string& text, const char* tail, std::size_t n) {
+  if (text.size() < n) return false;
+  for (std::size_t i = 0; i < n; ++i) {
+    char a = text[text.size() - n + i], b = tail[i];
+    if (a >= 'A' && a <= 'Z') a = static_cast<char>(a - 'A' + 'a');
+    if (a != b) return false;
+  }
+  return true;
+}
+
+struct FileCloser {
+  void operator()(std::FILE* f) const {
+    if (f != nullptr) std::fclose(f);
+  }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+// Reads one line up to a line feed; false at the end of the file.  A CR
+// before the line feed (a file written on Windows) is part of the line end.
+bool ReadLine(std::FILE* f, std::string* line) {
+  line->clear();
+  int c;
+  bool any = false;
+  while ((c = std::fgetc(f)) != EOF) {
+    any = true;
+    if (c == '\n') break;
+    line->push_back(static_cast<char>(c));
+  }
+  if (!line->empty() && line->back() == '\r') line->pop_back();
+  return any;
+}
+
+void ApplyLine(const std::string& line, CParamSet* set) {
+  if (line.empty()) return;
+  std::size_t p = 0;
+  while (p < line.size() && IsBlank(line[p])) ++p;
+  if (p == line.size()) return;
+  std::size_t q = p;
+  while (q < line.size() && line[q] != ':' && !IsBlank(line[q])) ++q;
+  CParam* parameter = set->FindByName(line.substr(p, q - p));
+  if (parameter == nullptr) return;  // the set's name, or an unknown name
+  std::size_t v = q;
+  while (v < line.size() && (IsBlank(line[v]) || line[v] == ':')) ++v;
+  if (v == line.size()) return;  // no value: the default stays
+  std::size_t e = line.size() - 1;
+  while (IsBlank(line[e])) --e;
+  (void)parameter->SetFromText(line.substr(v, e - v + 1));
+}
+
+}  // namespace
+
+std::string PresetsFolder() {
+  const std::string module = platform::ModulePathOf(reinterpret_cast<const void*>(&PresetsFolder));
+  return platform::FolderOf(module) + "Presets" + platform::PathSeparator();
+}
+
+std::vector<std::string> ListPresets(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const platform::FolderEntry& entry : platform::ListFolder(folder)) {
+    if (entry.isFolder || !EndsWithIgnoringCase(entry.name, kExtension, kExtensionLength)) continue;
+    names.push_back(entry.name.substr(0, entry.name.size() - kExtensionLength));
+  }
+  return names;
+}
+
+std::string PresetFileName(const std::string& typed) {
+  const std::size_t first = typed.find_first_not_of(' ');
+  std::string name = first == std::string::npos ? std::string() : typed.substr(first);
+  while (!name.empty() && name.back() == ' ') name.pop_back();
+  const bool hasExtension =
+      name.size() >= kExtensionLength && name.compare(name.size() - kExtensionLength, kExtensionLength, kExtension) == 0;
+  return hasExtension ? name : name + kExtension;
+}
+
+int WritePreset(const CParamSet& set, const std::string& path) {
+  FilePtr f(std::fopen(path.c_str(), "w"));
+  if (!f) return -1;
+  set.WriteText(f.get());
+  return std::fclose(f.release()) == 0 ? 0 : -2;
+}
+
+int ReadPreset(const std::string& path, CParamSet* set) {
+  FilePtr f(std::fopen(path.c_str(), "r"));
+  if (!f) return -1;
+  set->ResetDefaults();
+  std::string line;
+  while (ReadLine(f.get(), &line)) ApplyLine(line, set);
+  return 0;
+}
+
+bool DeletePreset(const std::string& path, bool allowUndo) {
+  if (path.empty()) return false;
+  bool aborted = false;
+  if (platform::ShellDeleteFile(path, allowUndo, &aborted) != 0) {
+    platform::MessageBoxRequest box;
+    box.text = "Can't delete preset";
+    box.caption = "Tintavo";
+    platform::ShowMessageBox(box);
+    return false;
+  }
+  if (aborted) return false;
+  CurrentPreset() = CurrentPresetInfo();
+  return true;
+}
+
+CurrentPresetInfo& CurrentPreset() {
+  static CurrentPresetInfo s_current;
+  return s_current;
+}

@@ -1,0 +1,39 @@
+#pragma once
+// Presets: named snapshots of a command's parameters, kept as small text
+// files "<name>.preset" in the folder "Presets" beside the plug-in (or beside
+// the command-line tool).  The folder is never created here.
+//
+// A file holds the set's name on its first line and then one line per
+// parameter: TAB, name, " : ", value.
+
+#include <string>
+#include <vector>
+
+#include "commands/ParamSet.h"
+
+// The folder of this module's file followed by "Presets" and a separator.
+std::string PresetsFolder();
+
+// The names of the presets in `folder` (files ending in ".preset", any case,
+// without that ending), in the folder's order.
+std::vector<std::string> ListPresets(const std::string& folder);
+
+// The file name a typed preset name is saved under: trimmed of spaces, with
+// ".preset" appended unless it already ends exactly so.
+std::string PresetFileName(const std::string& typed);
+
+// 0 when written; negative when the file cannot be created.
+int WritePreset(const CParamSet& set, const std::string& path);
+// 0 when read; -1 when the file cannot be opened (parameters unchanged).
+// Parameters the file does not mention end at their defaults.
+int ReadPreset(const std::string& path, CParamSet* set);
+// Deletes the preset file; shows "Can't delete preset" when the shell
+// refuses.  True when deleted (and the current preset is then cleared).
+bool DeletePreset(const std::string& path, bool allowUndo);
+
+// The preset last loaded or saved, kept for the life of the loaded module.
+struct CurrentPresetInfo {
+  std::string fileName;  // with ".preset"
+  std::string path;
+};
+CurrentPresetInfo& CurrentPreset();

@@ -1,0 +1,5 @@
+#include "ui/AboutDialog.h"
+
+void ShowAboutText(const std::array<std::string, 4>& lines);
+
+void ShowAboutDialog(const std::array<std::string, 4>& lines) { ShowAboutText(lines); }
