@@ -20,10 +20,17 @@ int16 CFilterApp::OnStart(FilterRecord* record, std::intptr_t* /*data*/) {
 
 int16 CFilterApp::OnContinue(FilterRecord* record, std::intptr_t* /*data*/) {
   if (!CheckImageMode(record, record->platformData)) return userCanceledErr;
-  // Reading the host image, running the filter and writing the result back
-  // belong to the host image exchange, which is not built yet: until then the
-  // run is refused and the host leaves its image as it was.
-  return userCanceledErr;
+  m_exchange.SetFilterRecord(record);
+  (void)m_exchange.ReadFromHost();  // judged by IsReadyToRun
+  if (!IsReadyToRun()) return userCanceledErr;
+  if (!RunDialog()) return userCanceledErr;
+  (void)m_exchange.WriteToHost();
+  // The whole run happened in this one call: the host asks for nothing more.
+  record->inRect = Rect{0, 0, 0, 0};
+  record->outRect = Rect{0, 0, 0, 0};
+  record->maskRect = Rect{0, 0, 0, 0};
+  record->autoMask = false;
+  return noErr;
 }
 
 int16 CFilterApp::OnFinish(FilterRecord* record, std::intptr_t* data) { return OnPrepare(record, data); }
@@ -33,8 +40,9 @@ bool CFilterApp::CheckImageMode(FilterRecord* record, PlatformData* /*platformDa
 }
 
 bool CFilterApp::IsReadyToRun() {
-  // Nothing has been read from the host yet.
-  return false;
+  if (m_exchange.SourceImage().IsEmpty()) return false;
+  if (m_exchange.MaskInUse() && m_exchange.MaskImage().IsEmpty()) return false;
+  return !m_exchange.WorkRect().IsEmpty();
 }
 
 bool CFilterApp::RunDialog() { return true; }

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "host/FilterRecord.h"
+#include "host/HostExchange.h"
 #include "host/WinApp.h"
 
 class CFilterApp : public CWinApp {
@@ -33,7 +34,12 @@ class CFilterApp : public CWinApp {
   bool InitInstance() override;
   int ExitInstance() override;
 
+  CHostExchange& Exchange() { return m_exchange; }
+
  protected:
   // Asks the host for the whole image, all planes, in one piece.
   static int16 RequestWholeImage(FilterRecord* record);
+
+ private:
+  CHostExchange m_exchange;
 };
