@@ -44,4 +44,36 @@ int MessageBoxToStderr(const MessageBoxRequest& request) {
   return DefaultAnswer(request.buttons);
 }
 
+struct MessageBoxErrorWatch::State {
+  std::mutex mutex;
+  int errors = 0;
+  std::string last;
+};
+
+MessageBoxErrorWatch::MessageBoxErrorWatch() : m_state(std::make_shared<State>()) {
+  MessageBoxHandler previous = SetMessageBoxHandler(nullptr);
+  m_previous = previous;
+  std::shared_ptr<State> state = m_state;
+  SetMessageBoxHandler([state, previous](const MessageBoxRequest& request) {
+    if (request.icon == MessageBoxIcon::kError) {
+      std::lock_guard<std::mutex> lock(state->mutex);
+      ++state->errors;
+      state->last = request.text;
+    }
+    return previous ? previous(request) : DefaultMessageBox(request);
+  });
+}
+
+MessageBoxErrorWatch::~MessageBoxErrorWatch() { SetMessageBoxHandler(m_previous); }
+
+int MessageBoxErrorWatch::ErrorCount() const {
+  std::lock_guard<std::mutex> lock(m_state->mutex);
+  return m_state->errors;
+}
+
+std::string MessageBoxErrorWatch::LastError() const {
+  std::lock_guard<std::mutex> lock(m_state->mutex);
+  return m_state->last;
+}
+
 }  // namespace platform

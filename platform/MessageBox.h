@@ -8,6 +8,7 @@
 // ever waits on a modal box.
 
 #include <functional>
+#include <memory>
 #include <string>
 
 namespace platform {
@@ -42,5 +43,25 @@ int DefaultAnswer(MessageBoxButtons buttons);
 
 // Writes "caption: text" to stderr and answers the default button.
 int MessageBoxToStderr(const MessageBoxRequest& request);
+
+// While it lives, every box still reaches the handler that was installed
+// before it, and the boxes with the error icon are counted: a caller learns
+// whether the work it ran reported an error to the user.
+class MessageBoxErrorWatch {
+ public:
+  MessageBoxErrorWatch();
+  ~MessageBoxErrorWatch();
+  MessageBoxErrorWatch(const MessageBoxErrorWatch&) = delete;
+  MessageBoxErrorWatch& operator=(const MessageBoxErrorWatch&) = delete;
+
+  int ErrorCount() const;
+  // The text of the last error box.
+  std::string LastError() const;
+
+ private:
+  struct State;
+  std::shared_ptr<State> m_state;
+  MessageBoxHandler m_previous;
+};
 
 }  // namespace platform

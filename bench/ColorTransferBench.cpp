@@ -1,0 +1,141 @@
+// CColorTransfer::Apply on a 6000 x 4000 BGR source with a 1000 x 1000
+// template, both photo-like (smooth gradients plus noise), in one thread.
+//
+// BM_Apply times the whole call, lattices included, and reports megapixels of
+// source per second.  BM_Passes runs the same passes one by one on the rows
+// of the same buffers and reports the processor milliseconds of each as
+// counters (processor time, so that other programs on a shared machine do not
+// count; page faults on the freshly allocated planes do).
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <ctime>
+
+#include "image/ImageBuffer.h"
+#include "transfer/ColorLattice.h"
+#include "transfer/ColorTransfer.h"
+#include "transfer/ColorTransforms.h"
+#include "transfer/Progress.h"
+#include "transfer/TransferPasses.h"
+
+namespace {
+
+constexpr int kSourceWidth = 6000;
+constexpr int kSourceHeight = 4000;
+constexpr int kTemplateSize = 1000;
+
+// Gradients across the picture, a soft diagonal wave and per-pixel noise.
+bool MakePicture(CImageBuffer& buffer, int width, int height, std::uint32_t seed, int tint) {
+  if (buffer.CreateBGR(width, height).IsError()) return false;
+  std::uint32_t state = seed;
+  for (int y = 0; y < height; ++y) {
+    std::uint8_t* row = buffer.GetRow(y);
+    for (int x = 0; x < width; ++x) {
+      state = state * 1664525u + 1013904223u;
+      const int noise = static_cast<int>((state >> 24) % 17) - 8;
+      const int wave = ((x + 2 * y) / 7) % 64;
+      const int r = 40 + (170 * x) / width + wave / 4 + noise;
+      const int g = 30 + (160 * y) / height + tint + noise;
+      const int b = 180 - (100 * (x + y)) / (width + height) - tint + wave / 8 - noise;
+      row[3 * x] = static_cast<std::uint8_t>(b < 0 ? 0 : b > 255 ? 255 : b);
+      row[3 * x + 1] = static_cast<std::uint8_t>(g < 0 ? 0 : g > 255 ? 255 : g);
+      row[3 * x + 2] = static_cast<std::uint8_t>(r < 0 ? 0 : r > 255 ? 255 : r);
+    }
+    buffer.ReleaseRow(y);
+  }
+  return true;
+}
+
+struct Images {
+  CImageBuffer source, templ, destination;
+  bool ok = false;
+  Images() {
+    ok = MakePicture(source, kSourceWidth, kSourceHeight, 1u, 0) &&
+         MakePicture(templ, kTemplateSize, kTemplateSize, 2u, 40) &&
+         !destination.CreateBGR(kSourceWidth, kSourceHeight).IsError();
+  }
+};
+
+Images& SharedImages() {
+  static Images images;
+  return images;
+}
+
+constexpr double kMegapixels = kSourceWidth * static_cast<double>(kSourceHeight) / 1e6;
+
+void BM_Apply(benchmark::State& state) {
+  Images& images = SharedImages();
+  if (!images.ok) {
+    state.SkipWithError("no memory for the images");
+    return;
+  }
+  const int mode = static_cast<int>(state.range(0));
+  CColorTransfer transfer;
+  for (auto _ : state) {
+    CProgress progress;
+    const int result = transfer.Apply(progress, images.destination, images.source, images.templ, 20, 10, 0, mode);
+    benchmark::DoNotOptimize(result);
+  }
+  state.counters["Mpx/s"] =
+      benchmark::Counter(kMegapixels * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_Apply)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
+
+void BM_Passes(benchmark::State& state) {
+  using transfer_detail::CTransferPasses;
+  Images& images = SharedImages();
+  if (!images.ok) {
+    state.SkipWithError("no memory for the images");
+    return;
+  }
+  double lattices = 0, source = 0, templ = 0, statistics = 0, output = 0;
+  auto ms = [](std::clock_t a, std::clock_t b) { return 1000.0 * static_cast<double>(b - a) / CLOCKS_PER_SEC; };
+  for (auto _ : state) {
+    const std::clock_t t0 = std::clock();
+    const transfer_detail::EngineConstants constants;
+    const transfer_detail::DerivedSettings settings(20, 10, 0, 0, constants);
+    RgbToLalphaBeta toLab;
+    LalphaBetaToRgb toRgb;
+    const VTetra::FloatLattice forward(3, 3, 30, &toLab);
+    const VTetra::ByteLattice backward(3, 3, 30, &toRgb);
+    CTransferPasses passes(settings, forward, backward, constants);
+    if (!passes.Allocate(kSourceWidth, kSourceHeight, kTemplateSize, kTemplateSize)) {
+      state.SkipWithError("no memory for the planes");
+      return;
+    }
+    const std::clock_t t1 = std::clock();
+    for (int y = 0; y < kSourceHeight; ++y) {
+      passes.SourceRow(y, images.source.GetRow(y), 3);
+      images.source.ReleaseRow(y);
+    }
+    const std::clock_t t2 = std::clock();
+    for (int y = 0; y < kTemplateSize; ++y) {
+      passes.TemplateRow(y, images.templ.GetRow(y));
+      images.templ.ReleaseRow(y);
+    }
+    const std::clock_t t3 = std::clock();
+    passes.Decorrelate();
+    const std::clock_t t4 = std::clock();
+    for (int y = 0; y < kSourceHeight; ++y) {
+      passes.OutputRow(y, images.source.GetRow(y), images.destination.GetRow(y), 3);
+      images.destination.ReleaseRow(y);
+      images.source.ReleaseRow(y);
+    }
+    const std::clock_t t5 = std::clock();
+    benchmark::DoNotOptimize(passes.MeanColourStrays());
+    lattices += ms(t0, t1);
+    source += ms(t1, t2);
+    templ += ms(t2, t3);
+    statistics += ms(t3, t4);
+    output += ms(t4, t5);
+  }
+  const double n = static_cast<double>(state.iterations());
+  state.counters["setup_ms"] = lattices / n;
+  state.counters["source_ms"] = source / n;
+  state.counters["template_ms"] = templ / n;
+  state.counters["statistics_ms"] = statistics / n;
+  state.counters["output_ms"] = output / n;
+}
+BENCHMARK(BM_Passes)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
+
+}  // namespace

@@ -1,0 +1,11 @@
+#pragma once
+// What the processor can do, asked once by callers that pick a code path.
+
+namespace platform {
+
+// 128-bit integer vectors (SSE2).
+bool CpuHas128BitVectors();
+// 64-bit integer vectors (MMX).
+bool CpuHas64BitVectors();
+
+}  // namespace platform

@@ -1,0 +1,178 @@
+#include "transfer/ColorTransfer.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "image/ImageBuffer.h"
+#include "platform/Beep.h"
+#include "tests/support/MessageBoxRecorder.h"
+#include "tests/transfer/TransferFixtures.h"
+#include "transfer/Progress.h"
+
+namespace {
+
+using transfer_test::Image;
+using transfer_test::MakeFlat;
+using transfer_test::MakePicture;
+using transfer_test::PassRun;
+
+int FormatOf(int bytesPerPixel) {
+  return bytesPerPixel == 1 ? keFormatGrey : bytesPerPixel == 3 ? keFormatBGR : keFormatBGRA;
+}
+
+void Load(CImageBuffer& buffer, const Image& image) {
+  ASSERT_FALSE(buffer.Create(image.width, image.height, FormatOf(image.bytesPerPixel)).IsError());
+  const std::size_t rowBytes = static_cast<std::size_t>(image.width) * image.bytesPerPixel;
+  for (int y = 0; y < image.height; ++y) {
+    std::memcpy(buffer.GetRow(y), image.Row(y), rowBytes);
+    buffer.ReleaseRow(y);
+  }
+}
+
+Image Read(const CImageBuffer& buffer, int bytesPerPixel) {
+  Image image{buffer.Width(), buffer.Height(), bytesPerPixel, {}};
+  image.bytes.resize(static_cast<std::size_t>(image.width) * image.height * bytesPerPixel);
+  for (int y = 0; y < image.height; ++y) {
+    std::memcpy(image.Row(y), buffer.GetRow(y), static_cast<std::size_t>(image.width) * bytesPerPixel);
+    buffer.ReleaseRow(y);
+  }
+  return image;
+}
+
+// A clock one second further on at every read: every Step is accepted.
+double g_now = 0.0;
+double SteppingClock() { return g_now += 1.0; }
+
+int g_abortFromStep = -1;  // Step's n from which the abort query answers 1
+int g_queries = 0;
+int AbortQuery(CProgress* progress) {
+  ++g_queries;
+  return g_abortFromStep >= 0 && progress->Current() >= g_abortFromStep ? 1 : 0;
+}
+
+int g_beeps = 0;
+void CountBeep() { ++g_beeps; }
+
+class ColorTransferTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    g_now = 0.0;
+    g_abortFromStep = -1;
+    g_queries = 0;
+    g_beeps = 0;
+    m_previousBeep = platform::SetBeepHandler(&CountBeep);
+    m_progress.SetClock(&SteppingClock);
+    m_progress.SetAbortCallback(&AbortQuery);
+  }
+  void TearDown() override { platform::SetBeepHandler(m_previousBeep); }
+
+  int Apply(const Image& source, const Image& templ, transfer_test::Settings s) {
+    Load(m_source, source);
+    Load(m_template, templ);
+    // The destination starts as something else than any result.
+    Image blank = source;
+    std::fill(blank.bytes.begin(), blank.bytes.end(), std::uint8_t{0x5A});
+    Load(m_destination, blank);
+    return CColorTransfer().Apply(m_progress, m_destination, m_source, m_template, s.brightness, s.colour, s.fade,
+                                  s.mode);
+  }
+
+  CProgress m_progress;
+  CImageBuffer m_source, m_template, m_destination;
+  platform::BeepHandler m_previousBeep = nullptr;
+};
+
+TEST_F(ColorTransferTest, WritesThePassesResultInEveryFormat) {
+  const Image templ = MakePicture(12, 10, 3, 31u, 30);
+  for (int bytesPerPixel : {3, 4, 1}) {
+    SCOPED_TRACE(testing::Message() << bytesPerPixel << " bytes per pixel");
+    const Image source = MakePicture(20, 14, bytesPerPixel, 30u, 0);
+    const transfer_test::Settings settings{20, -30, 10, 0};
+    ASSERT_EQ(0, Apply(source, templ, settings));
+    const PassRun expected(source, templ, settings);
+    Image written = Read(m_destination, bytesPerPixel);
+    if (bytesPerPixel == 4) {
+      // The fourth byte is never touched: it keeps the destination's 0x5A.
+      for (std::size_t i = 3; i < written.bytes.size(); i += 4) {
+        ASSERT_EQ(0x5A, written.bytes[i]) << i;
+        written.bytes[i] = expected.output.bytes[i];
+      }
+    }
+    EXPECT_TRUE(expected.output.bytes == written.bytes);
+  }
+}
+
+TEST_F(ColorTransferTest, StepsCoverEveryRowOfThreePasses) {
+  const Image source = MakePicture(8, 5, 3, 32u, 0);
+  const Image templ = MakePicture(6, 7, 3, 33u, 0);
+  ASSERT_EQ(0, Apply(source, templ, {0, 0, 0, 0}));
+  EXPECT_EQ(7 + 2 * 5, m_progress.Total());
+  // Step(0) first, one step per row, one more after the statistics.
+  EXPECT_EQ(1 + 5 + 7 + 1 + 5, g_queries);
+  EXPECT_EQ(7 + 2 * 5 - 1, m_progress.Current());
+}
+
+TEST_F(ColorTransferTest, CancellingRestoresTheSource) {
+  const Image source = MakePicture(8, 5, 3, 34u, 0);
+  const Image templ = MakePicture(6, 7, 3, 35u, 0);
+  struct Case {
+    const char* pass;
+    int abortFrom;
+  };
+  // Step n counts rows: 0..4 source, 5..11 template, 12..16 output.
+  for (const Case& c : {Case{"source", 2}, Case{"template", 6}, Case{"output", 14}}) {
+    SCOPED_TRACE(c.pass);
+    g_abortFromStep = c.abortFrom;
+    g_queries = 0;
+    EXPECT_EQ(-6, Apply(source, templ, {0, 0, 0, 0}));
+    EXPECT_TRUE(source.bytes == Read(m_destination, 3).bytes);
+    EXPECT_EQ(c.abortFrom, m_progress.Current());
+  }
+  EXPECT_EQ(0, g_beeps);
+}
+
+TEST_F(ColorTransferTest, RefusesOtherPixelFormatsWithAMessage) {
+  MessageBoxRecorder boxes;
+  CImageBuffer source;
+  ASSERT_FALSE(source.CreateGreyA(4, 4).IsError());
+  Load(m_template, MakePicture(4, 4, 3, 36u, 0));
+  const Image before = MakePicture(4, 4, 4, 37u, 0);
+  Load(m_destination, before);
+  EXPECT_EQ(0, CColorTransfer().Apply(m_progress, m_destination, source, m_template, 0, 0, 0, 0));
+  ASSERT_EQ(1u, boxes.Boxes().size());
+  EXPECT_EQ("wrong pixel format", boxes.Boxes()[0].text);
+  EXPECT_EQ(platform::MessageBoxIcon::kError, boxes.Boxes()[0].icon);
+  EXPECT_TRUE(before.bytes == Read(m_destination, 4).bytes);
+  EXPECT_EQ(0, g_queries);
+}
+
+TEST_F(ColorTransferTest, MismatchedTemplateOrDestinationIsABadArgument) {
+  const Image source = MakePicture(6, 4, 3, 38u, 0);
+  Load(m_source, source);
+  Load(m_template, MakePicture(4, 4, 4, 39u, 0));  // BGRA template
+  Load(m_destination, source);
+  try {
+    (void)CColorTransfer().Apply(m_progress, m_destination, m_source, m_template, 0, 0, 0, 0);
+    ADD_FAILURE() << "no exception";
+  } catch (const CJException& e) {
+    EXPECT_EQ(static_cast<std::uint32_t>(keErrBadArgument), e.Code());
+  }
+  Load(m_template, MakePicture(4, 4, 3, 39u, 0));
+  Load(m_destination, MakePicture(6, 3, 3, 40u, 0));  // one row short
+  EXPECT_THROW((void)CColorTransfer().Apply(m_progress, m_destination, m_source, m_template, 0, 0, 0, 0),
+               CJException);
+}
+
+TEST_F(ColorTransferTest, BeepsWhenTheMeanColourStraysExceptInModeOne) {
+  const Image source = MakePicture(16, 12, 3, 41u, 0);
+  const Image dark = MakeFlat(4, 4, 20, 20, 20);
+  ASSERT_EQ(0, Apply(source, dark, {100, 0, 0, 0}));
+  EXPECT_EQ(1, g_beeps);
+  ASSERT_EQ(0, Apply(source, dark, {100, 0, 0, 1}));
+  EXPECT_EQ(1, g_beeps);
+  ASSERT_EQ(0, Apply(source, MakePicture(16, 12, 3, 42u, 0), {0, 0, 0, 0}));
+  EXPECT_EQ(1, g_beeps);
+}
+
+}  // namespace

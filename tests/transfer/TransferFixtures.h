@@ -1,0 +1,103 @@
+#pragma once
+// Pictures made by the transfer tests, and a run of every engine pass on
+// plain rows.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+#include "transfer/ColorLattice.h"
+#include "transfer/ColorTransforms.h"
+#include "transfer/TransferPasses.h"
+
+namespace transfer_test {
+
+using transfer_detail::CTransferPasses;
+using transfer_detail::DerivedSettings;
+using transfer_detail::EngineConstants;
+
+// ---------------------------------------------------------------------------
+// Fixtures: images made here
+// ---------------------------------------------------------------------------
+
+struct Image {
+  int width = 0;
+  int height = 0;
+  int bytesPerPixel = 3;
+  std::vector<std::uint8_t> bytes;
+  std::uint8_t* Row(int y) { return bytes.data() + static_cast<std::size_t>(y) * width * bytesPerPixel; }
+  const std::uint8_t* Row(int y) const {
+    return bytes.data() + static_cast<std::size_t>(y) * width * bytesPerPixel;
+  }
+};
+
+inline std::uint32_t Lcg(std::uint32_t& state) {
+  state = state * 1664525u + 1013904223u;
+  return state >> 8;
+}
+
+// Photo-like: smooth gradients in each channel plus a little noise.
+inline Image MakePicture(int width, int height, int bytesPerPixel, std::uint32_t seed, int tilt) {
+  Image image{width, height, bytesPerPixel, std::vector<std::uint8_t>(static_cast<std::size_t>(width) * height * bytesPerPixel)};
+  std::uint32_t state = seed;
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      const int noise = static_cast<int>(Lcg(state) % 21) - 10;
+      const int r = 30 + (180 * x) / std::max(1, width - 1) + noise;
+      const int g = 20 + (150 * y) / std::max(1, height - 1) + tilt + noise / 2;
+      const int b = 200 - (120 * (x + y)) / std::max(1, width + height - 2) - tilt - noise;
+      std::uint8_t* p = image.Row(y) + static_cast<std::size_t>(x) * bytesPerPixel;
+      const int channels[3] = {std::clamp(b, 0, 255), std::clamp(g, 0, 255), std::clamp(r, 0, 255)};
+      if (bytesPerPixel == 1) {
+        p[0] = static_cast<std::uint8_t>(channels[1]);
+      } else {
+        for (int c = 0; c < 3; ++c) p[c] = static_cast<std::uint8_t>(channels[c]);
+        if (bytesPerPixel == 4) p[3] = static_cast<std::uint8_t>(x * 7 + y);
+      }
+    }
+  }
+  return image;
+}
+
+inline Image MakeFlat(int width, int height, std::uint8_t b, std::uint8_t g, std::uint8_t r) {
+  Image image{width, height, 3, {}};
+  for (int i = 0; i < width * height; ++i) image.bytes.insert(image.bytes.end(), {b, g, r});
+  return image;
+}
+
+struct Settings {
+  int brightness, colour, fade, mode;
+};
+
+// Runs every pass in order, as the engine does, on plain rows.
+struct PassRun {
+  EngineConstants constants;
+  RgbToLalphaBeta toLab;
+  LalphaBetaToRgb toRgb;
+  VTetra::FloatLattice forward{3, 3, 30, &toLab};
+  VTetra::ByteLattice backward{3, 3, 30, &toRgb};
+  DerivedSettings settings;
+  CTransferPasses passes;
+  Image output;
+
+  PassRun(const Image& source, const Image& templ, Settings s)
+      : settings(s.brightness, s.colour, s.fade, s.mode, constants),
+        passes(settings, forward, backward, constants) {
+    EXPECT_TRUE(passes.Allocate(source.width, source.height, templ.width, templ.height));
+    output = source;
+    std::fill(output.bytes.begin(), output.bytes.end(), std::uint8_t{0xEE});
+    if (source.bytesPerPixel == 4) {
+      for (std::size_t i = 3; i < output.bytes.size(); i += 4) output.bytes[i] = source.bytes[i];
+    }
+    for (int y = 0; y < source.height; ++y) passes.SourceRow(y, source.Row(y), source.bytesPerPixel);
+    for (int y = 0; y < templ.height; ++y) passes.TemplateRow(y, templ.Row(y));
+    passes.Decorrelate();
+    for (int y = 0; y < source.height; ++y) {
+      passes.OutputRow(y, source.Row(y), output.Row(y), source.bytesPerPixel);
+    }
+  }
+};
+
+}  // namespace transfer_test

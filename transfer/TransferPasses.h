@@ -1,0 +1,136 @@
+#pragma once
+// The arithmetic of one colour transfer, pass by pass, on plain pixel rows.
+//
+// CColorTransfer::Apply walks the image rows and hands each one to a pass
+// here; keeping the passes free of image-buffer and progress calls lets the
+// tests drive them directly and lets a later version split any pass by rows
+// across threads.  For that, every statistic is summed per row first (each
+// row's partial sums start from zero) and the row sums are added in row order:
+// the result does not depend on how rows are shared out.
+//
+// Working storage (six float planes and the per-row partial sums) is
+// allocated once by Allocate; the pixel loops only read tables and planes.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "transfer/ColorLattice.h"
+
+namespace transfer_detail {
+
+// Constants of the engine.
+struct EngineConstants {
+  double lMin;
+  double lMax;
+  double lStep;
+  double lIndexScale;  // 1 / lStep
+  static constexpr double kAlphaMin = -0.96169565521444;
+  static constexpr double kAlphaMax = 0.86173425700628;
+  static constexpr double kBetaMin = -0.20434021258462;
+  static constexpr double kBetaMax = 0.20310552556917;
+  static constexpr double kAlphaIndexScale = 139.84634029033802;
+  static constexpr double kBetaIndexScale = 625.8502080680752;
+  static constexpr double kByteToUnit = 0.00392156862745098;
+  static constexpr double kSpreadThreshold = 0.001;
+  static constexpr double kAlphaRatioCap = 3.0;
+  static constexpr double kBetaRatioCap = 1.5;
+  static constexpr double kDistanceFloor = 0.0001;
+  EngineConstants();
+};
+
+// The user's settings turned into the numbers the passes use.
+struct DerivedSettings {
+  int mode;           // 0, 1 or 2; other values act as 0
+  float fade;         // f: weight of the source pixel
+  float keep;         // 1 - f: weight of the transferred colour
+  double colourGain;  // k, 0..2
+  double lShift;      // delta l
+  DerivedSettings(int brightness, int colourIntensity, int fadePercent, int modeValue, const EngineConstants& c);
+};
+
+// Statistics of one image after decorrelation.
+struct ImageStatistics {
+  double pAlpha = 0, qAlpha = 0;      // alpha on l
+  double pBeta = 0, qBeta = 0;        // beta on l
+  double pBetaAlpha = 0, qBetaAlpha = 0;  // beta' on alpha'
+  double mean[3] = {0, 0, 0};         // l, alpha, beta
+  double sigma[3] = {0, 0, 0};
+};
+
+// One image's l, alpha, beta planes, width x height floats each.
+class CPlanes {
+ public:
+  // False when memory ran out (nothing is kept then).
+  bool Allocate(int width, int height);
+  float* Row(int plane, int y) { return m_plane[plane].get() + static_cast<std::size_t>(y) * m_width; }
+  const float* Row(int plane, int y) const {
+    return m_plane[plane].get() + static_cast<std::size_t>(y) * m_width;
+  }
+  int Width() const { return m_width; }
+  int Height() const { return m_height; }
+  void Free();
+
+ private:
+  std::unique_ptr<float[]> m_plane[3];
+  int m_width = 0;
+  int m_height = 0;
+};
+
+// Bytes per pixel of the source formats the engine handles (grey 5, BGR 7,
+// BGRA 8); 0 for any other format.
+int EngineBytesPerPixel(int format);
+
+class CTransferPasses {
+ public:
+  CTransferPasses(const DerivedSettings& settings, const VTetra::FloatLattice& forward,
+                  const VTetra::ByteLattice& backward, const EngineConstants& constants);
+
+  // The six planes and the per-row sums; false when memory ran out.
+  bool Allocate(int sourceWidth, int sourceHeight, int templateWidth, int templateHeight);
+  void Free();
+
+  // Source row y (format 5, 7 or 8) into the source planes.
+  void SourceRow(int y, const std::uint8_t* row, int bytesPerPixel);
+  // Template row y (B, G, R bytes) into the template planes and byte sums.
+  void TemplateRow(int y, const std::uint8_t* row);
+  // Decorrelates both images and takes their statistics (mode-dependent).
+  void Decorrelate();
+  // Output row y from the source planes, the source row (for the fade) into
+  // the destination row, both in the source's format.
+  void OutputRow(int y, const std::uint8_t* sourceRow, std::uint8_t* destinationRow, int bytesPerPixel);
+  // True when the mean output colour strays too far from the template's.
+  bool MeanColourStrays() const;
+
+  const ImageStatistics& SourceStatistics() const { return m_sourceStats; }
+  const ImageStatistics& TemplateStatistics() const { return m_templateStats; }
+  const CPlanes& SourcePlanes() const { return m_source; }
+  const CPlanes& TemplatePlanes() const { return m_template; }
+
+ private:
+  void DecorrelateImage(CPlanes& planes, std::vector<double>& rowSums, ImageStatistics& stats);
+
+  DerivedSettings m_settings;
+  const VTetra::FloatLattice& m_forward;
+  const VTetra::ByteLattice& m_backward;
+  EngineConstants m_constants;
+
+  // Forward lattice cells of each byte value: the float32 fraction (the same
+  // on every axis, all having 30 samples) and the element offset per axis.
+  float m_cellFraction[3][256];
+  int m_cellOffset[3][256];
+
+  CPlanes m_source;
+  CPlanes m_template;
+  // Per-row partial sums, kSumsPerRow doubles per row of the larger image.
+  std::vector<double> m_sourceRowSums;
+  std::vector<double> m_templateRowSums;
+  std::vector<std::uint64_t> m_templateByteSums;  // R, G, B per template row
+  std::vector<double> m_outputRowSums;            // R, G, B per source row
+
+  ImageStatistics m_sourceStats;
+  ImageStatistics m_templateStats;
+};
+
+}  // namespace transfer_detail
