@@ -24,4 +24,10 @@ class CColorTransfer {
   // destination or template are raised as CJException.
   int Apply(CProgress& progress, CImageBuffer& destination, const CImageBuffer& source,
             const CImageBuffer& templateImage, int brightness, int colourIntensity, int fade, int mode);
+
+  // Shows a matrix picture instead of repainting: the destination's pixels
+  // over the source's size are inverted, and the matrix picture is copied
+  // over its top-left corner.  Only a keFormatBGR destination is drawn, and
+  // everything is clipped to it.  Always 0.
+  int ShowMatrix(CImageBuffer& destination, const CImageBuffer& source, const CImageBuffer& matrixPicture);
 };
