@@ -1,5 +1,6 @@
 #include "host/PluginApp.h"
 
+#include "host/ExchangeRun.h"
 #include "platform/MessageBox.h"
 
 bool CPluginApp::CheckImageMode(FilterRecord* record, PlatformData* /*platformData*/) {
@@ -13,7 +14,6 @@ bool CPluginApp::CheckImageMode(FilterRecord* record, PlatformData* /*platformDa
 }
 
 bool CPluginApp::RunDialog() {
-  // The dialog is not built yet; answering false means the user cancelled, so
-  // nothing is written back to the host.
-  return false;
+  // Without a dialog the filter applies the settings the user last had.
+  return RunWithStoredSettings(Exchange());
 }

@@ -119,7 +119,9 @@ TEST(PiplResourceTest, FileCarriesThePiplTheVersionRecordAndTheExport) {
   std::string error;
   ASSERT_TRUE(pe::Load(path, &image, &error)) << error;
   ASSERT_TRUE(image.machine == 0x8664 || image.machine == 0x014C) << image.machine;
-  if (named == nullptr) EXPECT_EQ(sizeof(void*) == 8 ? 0x8664 : 0x014C, image.machine);
+  if (named == nullptr) {
+    EXPECT_EQ(sizeof(void*) == 8 ? 0x8664 : 0x014C, image.machine);
+  }
 
   std::vector<std::uint8_t> pipl;
   ASSERT_TRUE(pe::ReadResource(image, "PIPL", 16000, &pipl, &error)) << error;

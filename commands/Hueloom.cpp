@@ -1,0 +1,100 @@
+#include "commands/Hueloom.h"
+
+#include <cctype>
+
+#include "imagefiles/FileType.h"
+#include "imagefiles/TemplateLoader.h"
+#include "platform/MessageBox.h"
+#include "transfer/MatrixFile.h"
+
+namespace {
+
+void ShowError(const std::string& text) {
+  platform::MessageBoxRequest box;
+  box.text = text;
+  box.caption = "Tintavo";
+  box.icon = platform::MessageBoxIcon::kError;
+  platform::ShowMessageBox(box);
+}
+
+std::string FileNameOf(const std::string& path) {
+  const auto slash = path.find_last_of("/\\");
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace
+
+Hueloom::Hueloom(bool useStoredSettings) : m_useStoredSettings(useStoredSettings) {
+  Params().SetName(Name());
+  BuildParams();
+  if (m_useStoredSettings) (void)Params().LoadFromRegistry();  // missing values keep their initial ones
+}
+
+Hueloom::~Hueloom() {
+  // A run still going would use members about to be destroyed.
+  Stop();
+  if (m_useStoredSettings) (void)Params().SaveToRegistry();
+}
+
+void Hueloom::BuildParams() { BuildHueloomParams(&Params()); }
+
+std::int32_t Hueloom::IntParam(int index) const {
+  std::int32_t value = 0;
+  if (const CParam* p = Params().GetByIndex(index)) p->GetInt(&value);
+  return value;
+}
+
+std::string Hueloom::TextParam(int index) const {
+  std::string value;
+  if (const CParam* p = Params().GetByIndex(index)) p->GetText(&value);
+  return value;
+}
+
+int Hueloom::Run(CCommandJob& job) {
+  const std::int32_t brightness = IntParam(keParamRadius);
+  const std::int32_t colour = IntParam(keParamColor);
+  const std::int32_t fade = IntParam(keParamBlend);
+  const std::int32_t mode = IntParam(keParamAlternativeMode);
+  const std::string path = TextParam(keParamFilename);
+
+  std::string extension = ExtensionOf(path);
+  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (extension.empty()) {
+    ShowError("Unknown file extension");
+    return 0;
+  }
+  if (extension == "img") return RunMatrix(job, path);
+
+  // An undecodable template never reaches the engine: the destination stays
+  // the copy of the source that the start of the run made.
+  std::string error;
+  m_template = LoadTemplateBuffer(path, &error);
+  if (m_template.IsEmpty()) {
+    ShowError("Can't read the template picture " + FileNameOf(path) + ": " + error);
+    return 0;
+  }
+  const int result = m_transfer.Apply(*job.progress, *job.output, *job.input, m_template, brightness, colour,
+                                      fade, mode);
+  m_template.Clear();
+  return result;
+}
+
+int Hueloom::RunMatrix(CCommandJob& job, const std::string& path) {
+  MatrixValues matrix;
+  std::string error;
+  switch (ReadMatrixFile(path, &matrix, &error)) {
+    case MatrixReadResult::kCannotOpen:
+      ShowError("Can't open file!");
+      return 0;
+    case MatrixReadResult::kDamaged:
+      ShowError("Damaged matrix file " + FileNameOf(path) + ": " + error);
+      return 0;
+    case MatrixReadResult::kOk:
+      break;
+  }
+  MatrixPicture(matrix, &m_template).RaiseIfError();
+  matrix.values.clear();
+  m_transfer.ShowMatrix(*job.output, *job.input, m_template);
+  m_template.Clear();
+  return 0;
+}

@@ -1,0 +1,67 @@
+// tintavo info: what Tintavo sees in a picture file.
+
+#include <cstdio>
+
+#include "image/Status.h"
+#include "imagefiles/FileType.h"
+#include "imagefiles/Picture.h"
+#include "tools/tintavo/Cli.h"
+
+namespace {
+
+const char kHelp[] =
+    "Usage: tintavo info FILE\n"
+    "\n"
+    "Prints the file's type as recognised from its content and from its\n"
+    "extension, and the decoded picture's size, bits per pixel, transparency\n"
+    "and frames.\n";
+
+const char* TypeName(int type) {
+  static const char* const kNames[] = {"unknown", "BMP", "GIF", "JPEG", "PNG", "ICO", "TIFF", "TGA",
+                                       "PCX", "WBMP", "WMF/EMF", "JP2", "JPC", "PGX", "PNM", "Sun raster"};
+  return type >= 0 && type <= kLastFileType ? kNames[type] : "unknown";
+}
+
+std::string Lower(std::string text) {
+  for (char& c : text) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return text;
+}
+
+}  // namespace
+
+int RunInfo(const std::vector<std::string>& args) {
+  CommandLine line;
+  std::string error;
+  if (!ParseCommandLine(args, {}, &line, &error)) return UsageError("info", error);
+  if (line.help) {
+    std::fputs(kHelp, stdout);
+    return kExitOk;
+  }
+  if (line.positional.size() != 1) return UsageError("info", "expects one FILE");
+  const std::string& path = line.positional[0];
+
+  ImageFileType byContent = keFileTypeUnknown;
+  CStatus probe = TypeFromContent(path, &byContent);
+  if (probe.IsError()) {
+    const std::uint32_t code = probe.Code();
+    return Fail(path + (code == keErrFileOpenRead ? ": cannot be opened" : ": cannot be read"));
+  }
+  const ImageFileType byExtension = TypeFromExtension(Lower(ExtensionOf(path)));
+
+  CPicture picture;
+  const bool decoded = picture.Load(path, byExtension);
+  std::printf("file:              %s\n", path.c_str());
+  std::printf("type by content:   %s\n", TypeName(byContent));
+  std::printf("type by extension: %s\n", TypeName(byExtension));
+  if (!decoded) {
+    std::printf("decoded:           no (%s)\n", picture.GetLastError().c_str());
+    return kExitFailure;
+  }
+  std::printf("size:              %u x %u\n", picture.GetWidth(), picture.GetHeight());
+  std::printf("bits per pixel:    %u\n", picture.GetBpp());
+  std::printf("transparency:      %s\n", picture.AlphaIsValid() ? "yes" : "no");
+  std::printf("frames:            %d\n", picture.GetNumFrames());
+  return kExitOk;
+}

@@ -1,0 +1,89 @@
+// tintavo presets: named snapshots of the stored settings, as files in the
+// "Presets" folder beside the program.
+
+#include <algorithm>
+#include <cstdio>
+
+#include "commands/HueloomParams.h"
+#include "commands/Presets.h"
+#include "platform/File.h"
+#include "platform/MessageBox.h"
+#include "tools/tintavo/Cli.h"
+
+namespace {
+
+const char kHelp[] =
+    "Usage: tintavo presets list\n"
+    "       tintavo presets save NAME [--force]\n"
+    "       tintavo presets load NAME\n"
+    "       tintavo presets delete NAME\n"
+    "\n"
+    "Presets are files NAME.preset in the folder 'Presets' beside the program\n"
+    "(the folder is not created for you).  'save' writes the stored settings\n"
+    "under NAME (an existing preset only with --force); 'load' makes a\n"
+    "preset's values (or 'Default') the stored settings.\n";
+
+const char kSet[] = "Hueloom";
+
+}  // namespace
+
+int RunPresets(const std::vector<std::string>& args) {
+  std::vector<std::string> rest;
+  bool force = false;
+  for (const std::string& a : args) {
+    if (a == "--force") {
+      force = true;
+    } else {
+      rest.push_back(a);
+    }
+  }
+  CommandLine line;
+  std::string error;
+  if (!ParseCommandLine(rest, {}, &line, &error)) return UsageError("presets", error);
+  if (line.help || line.positional.empty()) {
+    std::fputs(kHelp, line.help ? stdout : stderr);
+    return line.help ? kExitOk : kExitUsage;
+  }
+  const std::string folder = PresetsFolder();
+  const std::string& action = line.positional[0];
+  CParamSet params;
+  params.SetName(kSet);
+  BuildHueloomParams(&params);
+
+  if (action == "list" && line.positional.size() == 1) {
+    std::vector<std::string> names = ListPresets(folder);
+    std::sort(names.begin(), names.end());
+    std::printf("Default\n");
+    for (const std::string& name : names) std::printf("%s\n", name.c_str());
+    return kExitOk;
+  }
+  if (line.positional.size() != 2) return UsageError("presets", "expects 'list', or an action and a NAME");
+  const std::string& name = line.positional[1];
+
+  if (action == "save") {
+    const std::string path = folder + PresetFileName(name);
+    if (platform::FileExists(path) && !force) {
+      return Fail(path + " already exists (use --force to overwrite it)");
+    }
+    (void)params.LoadFromRegistry();
+    if (WritePreset(params, path) != 0) return Fail(path + ": cannot be written (does the folder " + folder + " exist?)");
+    return kExitOk;
+  }
+  if (action == "load") {
+    (void)params.LoadFromRegistry();
+    if (name == "Default") {
+      params.ResetDefaults();
+    } else if (ReadPreset(folder + name + ".preset", &params) != 0) {
+      return Fail("Can't load the selected preset: " + folder + name + ".preset");
+    }
+    if (params.SaveToRegistry() != 0) return Fail("the settings store cannot be written");
+    return kExitOk;
+  }
+  if (action == "delete") {
+    const std::string path = folder + name + ".preset";
+    if (!platform::FileExists(path)) return Fail(path + ": no such preset");
+    if (!DeletePreset(path, false)) return Fail("Can't delete preset " + path);
+    return kExitOk;
+  }
+  return UsageError("presets", "unknown action '" + action + "'");
+}
