@@ -141,6 +141,9 @@ int CStringParam::ReadRegistry(const platform::RegistryKey& key) {
   char data[kTextBuffer + 1];
   std::uint32_t size = kTextBuffer;
   if (!key.QueryValue(m_name, data, &size, nullptr)) return -1;
+  // A terminator the registry adds on reading is not part of the text: the
+  // value was written without one.
+  if (size > 0 && data[size - 1] == '\0') --size;
   if (size >= kTextBuffer) return -1;  // 256 bytes or more do not fit with their terminator
   data[size] = '\0';
   m_value = data;  // up to the first zero byte

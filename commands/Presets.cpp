@@ -104,10 +104,10 @@ int ReadPreset(const std::string& path, CParamSet* set) {
   return 0;
 }
 
-bool DeletePreset(const std::string& path, bool allowUndo) {
+bool DeletePreset(const std::string& path, bool allowUndo, bool askUser) {
   if (path.empty()) return false;
   bool aborted = false;
-  if (platform::ShellDeleteFile(path, allowUndo, &aborted) != 0) {
+  if (platform::ShellDeleteFile(path, allowUndo, askUser, &aborted) != 0) {
     platform::MessageBoxRequest box;
     box.text = "Can't delete preset";
     box.caption = "Tintavo";

@@ -28,8 +28,10 @@ int WritePreset(const CParamSet& set, const std::string& path);
 // Parameters the file does not mention end at their defaults.
 int ReadPreset(const std::string& path, CParamSet* set);
 // Deletes the preset file; shows "Can't delete preset" when the shell
-// refuses.  True when deleted (and the current preset is then cleared).
-bool DeletePreset(const std::string& path, bool allowUndo);
+// refuses.  True when deleted (and the current preset is then cleared).  The
+// shell asks the user to confirm unless `askUser` is false (a deletion the
+// user already asked for by name, as on the command line).
+bool DeletePreset(const std::string& path, bool allowUndo, bool askUser = true);
 
 // The preset last loaded or saved, kept for the life of the loaded module.
 struct CurrentPresetInfo {

@@ -11,7 +11,7 @@ bool IsTerminal(std::FILE* stream);
 int CurrentProcessId();
 // Moves `from` over `to` in one step, replacing `to` when it exists: a
 // reader sees the old file or the new one, never a mixture.
-bool ReplaceFile(const std::string& from, const std::string& to);
+bool RenameOver(const std::string& from, const std::string& to);
 // Until Forget is called, an interrupt (Ctrl+C, a termination request)
 // deletes this half-written file before the program ends.
 void RemoveFileOnInterrupt(const std::string& path);

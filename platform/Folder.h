@@ -19,8 +19,9 @@ std::vector<FolderEntry> ListFolder(const std::string& folder);
 char PathSeparator();
 
 // Deletes a file through the shell (Win32 SHFileOperationA with FOF_SILENT,
-// plus FOF_ALLOWUNDO when asked; POSIX unlink).  Answers 0 on success or the
-// platform's error code; `*aborted` tells whether the user declined.
-int ShellDeleteFile(const std::string& path, bool allowUndo, bool* aborted);
+// plus FOF_ALLOWUNDO when asked and FOF_NOCONFIRMATION when the user is not
+// to be asked; POSIX unlink).  Answers 0 on success or the platform's error
+// code; `*aborted` tells whether the user declined.
+int ShellDeleteFile(const std::string& path, bool allowUndo, bool askUser, bool* aborted);
 
 }  // namespace platform

@@ -24,7 +24,7 @@ bool IsTerminal(std::FILE* stream) { return ::isatty(::fileno(stream)) != 0; }
 
 int CurrentProcessId() { return static_cast<int>(::getpid()); }
 
-bool ReplaceFile(const std::string& from, const std::string& to) { return ::rename(from.c_str(), to.c_str()) == 0; }
+bool RenameOver(const std::string& from, const std::string& to) { return ::rename(from.c_str(), to.c_str()) == 0; }
 
 void RemoveFileOnInterrupt(const std::string& path) {
   g_armed = 0;

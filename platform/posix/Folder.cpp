@@ -26,7 +26,7 @@ std::vector<FolderEntry> ListFolder(const std::string& folder) {
 
 char PathSeparator() { return '/'; }
 
-int ShellDeleteFile(const std::string& path, bool /*allowUndo*/, bool* aborted) {
+int ShellDeleteFile(const std::string& path, bool /*allowUndo*/, bool /*askUser*/, bool* aborted) {
   *aborted = false;
   return ::unlink(path.c_str()) == 0 ? 0 : (errno != 0 ? errno : -1);
 }

@@ -24,7 +24,7 @@ std::vector<FolderEntry> ListFolder(const std::string& folder) {
 
 char PathSeparator() { return '\\'; }
 
-int ShellDeleteFile(const std::string& path, bool allowUndo, bool* aborted) {
+int ShellDeleteFile(const std::string& path, bool allowUndo, bool askUser, bool* aborted) {
   // The shell takes a list of paths ending in two zero bytes.
   std::string from = path;
   from.push_back('\0');
@@ -34,7 +34,8 @@ int ShellDeleteFile(const std::string& path, bool allowUndo, bool* aborted) {
   op.wFunc = FO_DELETE;
   op.pFrom = from.c_str();
   op.pTo = nullptr;
-  op.fFlags = static_cast<FILEOP_FLAGS>(FOF_SILENT | (allowUndo ? FOF_ALLOWUNDO : 0));
+  op.fFlags = static_cast<FILEOP_FLAGS>(FOF_SILENT | (allowUndo ? FOF_ALLOWUNDO : 0) |
+                                        (askUser ? 0 : FOF_NOCONFIRMATION));
   const int answer = SHFileOperationA(&op);
   *aborted = op.fAnyOperationsAborted != FALSE;
   return answer;

@@ -121,17 +121,17 @@ TEST_F(PresetsTest, NamesAndListing) {
 
 TEST_F(PresetsTest, DeleteRemovesTheFileAndForgetsTheCurrentPreset) {
   MessageBoxRecorder boxes;
-  EXPECT_FALSE(DeletePreset("", false));
+  EXPECT_FALSE(DeletePreset("", false, false));
   EXPECT_TRUE(boxes.Boxes().empty());
 
   const std::string path = Write("old.preset", "Hueloom\n");
   CurrentPreset() = CurrentPresetInfo{"old.preset", path};
-  EXPECT_TRUE(DeletePreset(path, false));
+  EXPECT_TRUE(DeletePreset(path, false, false));
   EXPECT_FALSE(std::filesystem::exists(path));
   EXPECT_EQ("", CurrentPreset().fileName);
 
   CurrentPreset() = CurrentPresetInfo{"gone.preset", m_dir.File("gone.preset")};
-  EXPECT_FALSE(DeletePreset(m_dir.File("gone.preset"), false));
+  EXPECT_FALSE(DeletePreset(m_dir.File("gone.preset"), false, false));
   ASSERT_EQ(1u, boxes.Boxes().size());
   EXPECT_EQ("Can't delete preset", boxes.Boxes()[0].text);
   EXPECT_EQ("gone.preset", CurrentPreset().fileName);

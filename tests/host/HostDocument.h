@@ -2,6 +2,7 @@
 // A host document for tests: interleaved planes, an optional selection mask
 // and a filter record filled the way editors fill it.
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <vector>
@@ -31,6 +32,12 @@ class HostDocument {
     m_record.outRowBytes = width * planes;
   }
 
+  // Moving keeps the vectors' storage, so the record's pointers stay valid;
+  // a copy would point into the original.
+  HostDocument(HostDocument&&) = default;
+  HostDocument(const HostDocument&) = delete;
+  HostDocument& operator=(const HostDocument&) = delete;
+
   // A selection: mask(x, y) for every pixel.
   void Select(const std::function<std::uint8_t(int, int)>& mask) {
     m_mask.resize(static_cast<std::size_t>(m_width) * m_height);
@@ -48,6 +55,8 @@ class HostDocument {
   const std::vector<std::uint8_t>& InBytes() const { return m_in; }
   const std::vector<std::uint8_t>& OutBytes() const { return m_out; }
   void ClearOutput(std::uint8_t value) { std::fill(m_out.begin(), m_out.end(), value); }
+  // The output as a copy of the input, as hosts hand it over.
+  void ResetOutput() { m_out = m_in; }
   int Width() const { return m_width; }
   int Height() const { return m_height; }
   int Planes() const { return m_planes; }

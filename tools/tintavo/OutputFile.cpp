@@ -17,7 +17,7 @@ bool WritePictureAtomically(const CImageBuffer& image, const std::string& path, 
   platform::RemoveFileOnInterrupt(temp);
   std::string why;
   bool ok = WritePicture(image, temp, format, quality, &why);
-  if (ok && !platform::ReplaceFile(temp, path)) {
+  if (ok && !platform::RenameOver(temp, path)) {
     why = "cannot replace the file";
     ok = false;
   }

@@ -82,7 +82,7 @@ int RunPresets(const std::vector<std::string>& args) {
   if (action == "delete") {
     const std::string path = folder + name + ".preset";
     if (!platform::FileExists(path)) return Fail(path + ": no such preset");
-    if (!DeletePreset(path, false)) return Fail("Can't delete preset " + path);
+    if (!DeletePreset(path, false, false)) return Fail("Can't delete preset " + path);
     return kExitOk;
   }
   return UsageError("presets", "unknown action '" + action + "'");

@@ -1,0 +1,56 @@
+#pragma once
+// The picture decoders and the table that chooses between them.
+//
+// Every decoder has the same shape: it reads one whole file held in memory,
+// builds `picture` (frame `frame` for multi-frame formats; a decoder of a
+// single-frame format ignores it) and answers true, or answers false with a
+// short text in `*error` saying what is wrong.  A decoder never throws, never
+// reads outside `data[0 .. size)` and allocates only after it has checked the
+// sizes the file declares (CPicture::CheckSize, bytes present).  The picture
+// it is given is empty; on failure the caller empties it again.
+//
+// To add a decoder: write `bool DecodeXxx(...)` with this signature in its own
+// file, declare it below and put it into the table in Decoders.cpp.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+class CPicture;
+
+using PictureDecoder = bool (*)(const std::uint8_t* data, std::size_t size, int frame, CPicture* picture,
+                                std::string* error);
+
+struct PictureDecoderEntry {
+  int type;              // ImageFileType
+  const char* name;      // for messages: "BMP", "JPEG", ...
+  PictureDecoder decode;
+};
+
+// The decoder of a type (1 .. 15), null for anything else.  For types that
+// share one code (WMF/EMF) the entry decodes all of them.
+const PictureDecoderEntry* FindDecoder(int type);
+
+// The decoders a type-0 decode tries, in this order: BMP, JPEG, ICO, GIF, PNG,
+// TIFF, TGA, PCX, WBMP, WMF/EMF, then the JPEG-2000 family (JP2, JPC), PGX,
+// PNM and Sun raster.
+const PictureDecoderEntry* const* DetectionOrder(std::size_t* count);
+
+// ---- the own readers ---------------------------------------------------------------
+
+// BMP file ("BM" file header) or, without a file header, a packed DIB as on
+// the clipboard or in a .dib file.
+bool DecodeBmp(const std::uint8_t* data, std::size_t size, int frame, CPicture* picture, std::string* error);
+// A packed DIB only (header, colour table, bits); used by ICO for its entries.
+// `andMask`: the DIB holds twice its height, the lower half being the 1-bit
+// transparency mask of an icon, which becomes the alpha plane.
+bool DecodeDib(const std::uint8_t* data, std::size_t size, bool andMask, CPicture* picture,
+               std::string* error);
+bool DecodeGif(const std::uint8_t* data, std::size_t size, int frame, CPicture* picture, std::string* error);
+bool DecodeIco(const std::uint8_t* data, std::size_t size, int frame, CPicture* picture, std::string* error);
+bool DecodeTga(const std::uint8_t* data, std::size_t size, int frame, CPicture* picture, std::string* error);
+bool DecodePcx(const std::uint8_t* data, std::size_t size, int frame, CPicture* picture, std::string* error);
+bool DecodeWbmp(const std::uint8_t* data, std::size_t size, int frame, CPicture* picture, std::string* error);
+bool DecodePnm(const std::uint8_t* data, std::size_t size, int frame, CPicture* picture, std::string* error);
+bool DecodePgx(const std::uint8_t* data, std::size_t size, int frame, CPicture* picture, std::string* error);
+bool DecodeRas(const std::uint8_t* data, std::size_t size, int frame, CPicture* picture, std::string* error);

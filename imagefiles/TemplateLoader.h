@@ -1,0 +1,17 @@
+#pragma once
+// Loading a template picture file into an image buffer.
+
+#include <string>
+
+#include "image/ImageBuffer.h"
+
+// Decodes the picture file `path` - first as the type its lower-cased
+// extension names, then by detection - and answers it as a keFormatBGR
+// buffer: the picture's top row in buffer row 0, palette colours resolved,
+// alpha ignored.  A file that cannot be read or decoded answers an empty
+// buffer (IsEmpty()); so does a buffer that cannot be created.
+CImageBuffer LoadTemplateBuffer(const std::string& path);
+
+// The same, with the picture's error text (or the buffer's failure) in
+// `*error` when the answer is empty.
+CImageBuffer LoadTemplateBuffer(const std::string& path, std::string* error);

@@ -1,0 +1,123 @@
+#include "commands/Hueloom.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+#include "commands/RunAndWait.h"
+#include "platform/File.h"
+#include "tests/support/MessageBoxRecorder.h"
+#include "tests/support/PictureFixtures.h"
+#include "tests/support/TempDir.h"
+#include "transfer/MatrixFile.h"
+
+namespace {
+
+class HueloomTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    m_source = SourcePicture(48, 32);
+    m_templatePath = m_dir.File("template.bmp");
+    WriteBmp(TemplatePicture(20, 16), m_templatePath);
+    m_command.Input().Copy(m_source).RaiseIfError();
+    for (int i : {keParamRadius, keParamColor, keParamBlend, keParamAlternativeMode}) {
+      m_command.Params().GetByIndex(i)->SetInt(0);
+    }
+  }
+  // Runs with `file` as the template; answers whether the run finished.
+  bool RunWith(const std::string& file) {
+    m_command.Params().GetByIndex(keParamFilename)->SetText(file);
+    return StartAndWait(m_command);
+  }
+
+  TempDir m_dir;
+  CImageBuffer m_source;
+  std::string m_templatePath;
+  Hueloom m_command{false};
+};
+
+TEST_F(HueloomTest, PictureTemplateRepaintsTheSource) {
+  MessageBoxRecorder boxes;
+  ASSERT_TRUE(RunWith(m_templatePath));
+  EXPECT_TRUE(boxes.Boxes().empty());
+  EXPECT_EQ(48, m_command.Output().Width());
+  EXPECT_FALSE(SamePixels(m_source, m_command.Output()));
+
+  // The extension is lower-cased first; a wrong extension falls back to detection.
+  CImageBuffer first;
+  first.Copy(m_command.Output()).RaiseIfError();
+  for (const char* name : {"UPPER.BMP", "renamed.gif"}) {
+    SCOPED_TRACE(name);
+    const std::string renamed = m_dir.File(name);
+    std::filesystem::copy_file(m_templatePath, renamed, std::filesystem::copy_options::overwrite_existing);
+    ASSERT_TRUE(RunWith(renamed));
+    EXPECT_TRUE(SamePixels(first, m_command.Output()));
+  }
+  EXPECT_TRUE(boxes.Boxes().empty());
+}
+
+TEST_F(HueloomTest, RefusedTemplatesLeaveTheDestinationAsTheSource) {
+  std::ofstream(m_dir.File("noise.jpg"), std::ios::binary) << "this is not a picture at all";
+  struct Case {
+    std::string file;
+    const char* message;
+  };
+  const Case cases[] = {
+      {m_dir.File("template"), "Unknown file extension"},
+      {m_dir.File("template."), "Unknown file extension"},
+      {m_dir.File("noise.jpg"), "Can't read the template picture noise.jpg"},
+      {m_dir.File("missing.png"), "Can't read the template picture missing.png"},
+      {m_dir.File("missing.img"), "Can't open file!"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    MessageBoxRecorder boxes;
+    ASSERT_TRUE(RunWith(c.file));  // the run itself ends normally
+    ASSERT_EQ(1u, boxes.Boxes().size());
+    EXPECT_EQ(0u, boxes.Boxes()[0].text.rfind(c.message, 0)) << boxes.Boxes()[0].text;
+    EXPECT_EQ(platform::MessageBoxIcon::kError, boxes.Boxes()[0].icon);
+    EXPECT_TRUE(SamePixels(m_source, m_command.Output()));
+  }
+}
+
+TEST_F(HueloomTest, MatrixFileIsShownOverTheInvertedSource) {
+  // 2 x 2 values 0, 1, 2, 4: greys 0, 63, 127, 255 in the top-left corner.
+  std::vector<std::uint8_t> bytes(77, 0);
+  bytes[0] = 2;
+  bytes[4] = 2;
+  for (float v : {0.0f, 1.0f, 2.0f, 4.0f}) {
+    std::uint8_t b[4];
+    std::memcpy(b, &v, 4);
+    bytes.insert(bytes.end(), b, b + 4);
+  }
+  const std::string path = m_dir.File("matrix.IMG");
+  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                              static_cast<std::streamsize>(bytes.size()));
+  MessageBoxRecorder boxes;
+  ASSERT_TRUE(RunWith(path));
+  EXPECT_TRUE(boxes.Boxes().empty());
+  const CImageBuffer& out = m_command.Output();
+  const std::uint8_t expected[2][2] = {{0, 63}, {127, 255}};
+  for (int y = 0; y < 32; ++y) {
+    CRowReader o(out, y), s(m_source, y);
+    for (int x = 0; x < 48; ++x) {
+      for (int c = 0; c < 3; ++c) {
+        const int want = (x < 2 && y < 2) ? expected[y][x] : 255 - s.Row()[3 * x + c];
+        ASSERT_EQ(want, o.Row()[3 * x + c]) << x << "," << y;
+      }
+    }
+  }
+}
+
+TEST_F(HueloomTest, StoredSettingsAreLoadedAndSavedOnlyWhenAsked) {
+  Hueloom command(false);
+  EXPECT_EQ(3, command.IntParam(keParamRadius));  // the table's initial value
+  EXPECT_EQ("Hueloom", command.Name());
+  EXPECT_EQ("Hueloom", command.Params().Name());
+  EXPECT_EQ("", command.TextParam(keParamFilename));
+  EXPECT_EQ(0, command.IntParam(keParamFilename));
+}
+
+}  // namespace
