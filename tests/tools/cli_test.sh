@@ -1,0 +1,227 @@
+#!/usr/bin/env bash
+# End-to-end tests of the command-line tools, run as a user runs them.
+#
+#   cli_test.sh BIN_DIR [RUNNER]
+#
+# BIN_DIR holds tintavo, tintavo-host and the plug-in; RUNNER (for example
+# the Wine runner) starts the Windows programs.  Fixture pictures are made
+# with ImageMagick.  Prints one line per check and "N passed, M failed".
+set -u
+
+bin=$1
+runner=${2:-}
+exe=""
+plugin=$bin/Tintavo.so
+if [ -f "$bin/tintavo.exe" ]; then
+  exe=.exe
+  plugin=$bin/Tintavo.8bf
+fi
+
+if ! command -v convert >/dev/null; then
+  echo "ImageMagick's convert is needed to make the fixtures"
+  exit 1
+fi
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"; rm -rf "$bin/Presets"' EXIT
+cd "$work" || exit 1
+export XDG_CONFIG_HOME=$work/config
+export TINTAVO_HEADLESS=1
+
+passed=0
+failed=0
+check() {  # check "what" command...
+  local what=$1
+  shift
+  if "$@"; then
+    passed=$((passed + 1))
+    echo "ok   $what"
+  else
+    failed=$((failed + 1))
+    echo "FAIL $what"
+  fi
+}
+
+tintavo() { $runner "$bin/tintavo$exe" "$@"; }
+host() { $runner "$bin/tintavo-host$exe" "$@"; }
+
+# Runs tintavo, keeping its exit code and stderr.
+# Windows programs end their lines with CR LF: the checks see plain lines.
+run() {
+  tintavo "$@" >out.raw 2>err.raw
+  code=$?
+  tr -d '\r' <out.raw >out.txt
+  tr -d '\r' <err.raw >err.txt
+}
+
+exits() { [ "$code" = "$1" ] || { echo "     exit code $code, expected $1; stderr: $(cat err.txt)"; return 1; }; }
+says() { grep -q -- "$1" err.txt || { echo "     stderr lacks '$1': $(cat err.txt)"; return 1; }; }
+same() { cmp -s "$1" "$2"; }
+differ() { ! cmp -s "$1" "$2"; }
+# Pixels of two pictures equal inside a WxH+X+Y region.
+same_region() {
+  local a b
+  a=$(convert "$1" -crop "$3" +repage -depth 8 rgb:- | md5sum)
+  b=$(convert "$2" -crop "$3" +repage -depth 8 rgb:- | md5sum)
+  [ "$a" = "$b" ]
+}
+
+convert -size 160x120 gradient:navy-orange -swirl 60 src.bmp
+convert -size 80x60 plasma:fractal -seed 7 tpl.bmp
+convert -size 160x120 xc:black -fill white -draw "rectangle 40,30 119,89" mask.bmp
+convert -size 160x120 xc:black zero.bmp
+convert -size 10x10 xc:white small.bmp
+printf 'not a picture' > noise.png
+
+# ---- apply ------------------------------------------------------------------
+run apply --template tpl.bmp src.bmp out.bmp
+check "apply writes a repainted picture" exits 0
+check "the result differs from the source" differ src.bmp out.bmp
+run info out.bmp
+check "the result decodes" exits 0
+
+for option in "--brightness 20" "--color -30" "--fade 40" "--mode brightness" "--mode color" "--brightness=-100 --color=100 --fade=100"; do
+  # shellcheck disable=SC2086
+  run apply --template tpl.bmp src.bmp opt.bmp $option
+  check "apply $option" exits 0
+  check "apply $option changes the result" differ out.bmp opt.bmp
+done
+run apply --template tpl.bmp src.bmp src-faded.bmp --fade 100
+check "fade 100 gives the source back" same_region src.bmp src-faded.bmp 160x120+0+0
+
+for format in png jpg tif bmp; do
+  run apply --template tpl.bmp src.bmp "out-format.$format" --quality 80
+  check "apply writes .$format" exits 0
+  run info "out-format.$format"
+  check "the .$format result decodes" exits 0
+done
+
+run apply --template tpl.bmp --mask mask.bmp src.bmp masked.bmp
+check "apply with a mask" exits 0
+check "outside the mask nothing changes (top band)" same_region src.bmp masked.bmp 160x30+0+0
+check "outside the mask nothing changes (left band)" same_region src.bmp masked.bmp 40x120+0+0
+check "inside the mask the picture changes" differ src.bmp masked.bmp
+
+# ---- failures: a clear line, a non-zero exit, OUT as it was -------------------
+cp src.bmp keep.bmp
+cp keep.bmp before.bmp
+fail_case() {  # fail_case CODE MESSAGE args...
+  local want=$1 message=$2
+  shift 2
+  run "$@"
+  check "$* -> exit $want" exits "$want"
+  check "$* -> says '$message'" says "$message"
+  check "$* -> OUT untouched" same keep.bmp before.bmp
+}
+fail_case 1 "missing.bmp" apply --template tpl.bmp missing.bmp keep.bmp
+fail_case 1 "noise.png" apply --template noise.png src.bmp keep.bmp
+fail_case 1 "missing-template.bmp" apply --template missing-template.bmp src.bmp keep.bmp
+fail_case 1 "selects nothing" apply --template tpl.bmp --mask zero.bmp src.bmp keep.bmp
+fail_case 1 "the mask is" apply --template tpl.bmp --mask small.bmp src.bmp keep.bmp
+fail_case 2 "unknown option" apply --template tpl.bmp --bogus 1 src.bmp keep.bmp
+fail_case 2 "from -100 to 100" apply --template tpl.bmp --brightness 101 src.bmp keep.bmp
+fail_case 2 "from 0 to 100" apply --template tpl.bmp --fade -1 src.bmp keep.bmp
+fail_case 2 "normal, brightness or color" apply --template tpl.bmp --mode loud src.bmp keep.bmp
+fail_case 2 "from 1 to 100" apply --template tpl.bmp --quality 0 src.bmp keep.bmp
+fail_case 2 "is required" apply src.bmp keep.bmp
+fail_case 2 "OUT must end" apply --template tpl.bmp src.bmp keep.xyz
+fail_case 2 "unknown command" bogus
+ls -a | grep -q '\.tmp$' && leftovers=yes || leftovers=no
+check "no temporary files are left behind" [ "$leftovers" = no ]
+
+# ---- an interrupted run leaves OUT as it was (or complete) ---------------------
+if [ -z "$runner" ]; then
+  convert -size 3000x2000 gradient:red-blue -swirl 90 big.bmp
+  cp keep.bmp big-out.bmp
+  "$bin/tintavo" apply --template tpl.bmp big.bmp big-out.bmp 2>/dev/null &
+  pid=$!
+  sleep 0.3
+  kill -TERM "$pid" 2>/dev/null
+  wait "$pid" 2>/dev/null
+  if same keep.bmp big-out.bmp; then whole=yes; else
+    tintavo info big-out.bmp >/dev/null 2>&1 && whole=yes || whole=no
+  fi
+  check "an interrupted run leaves the previous OUT or a complete one" [ "$whole" = yes ]
+  ls -a | grep -q '\.tmp$' && leftovers=yes || leftovers=no
+  check "an interrupted run leaves no temporary file" [ "$leftovers" = no ]
+fi
+
+# ---- convert and info --------------------------------------------------------
+run convert src.bmp src-copy.png
+check "convert writes PNG" exits 0
+run convert src-copy.png src-copy.bmp
+check "convert round trip keeps every pixel" same_region src.bmp src-copy.bmp 160x120+0+0
+run info src.bmp
+check "info names the type" grep -q "type by content:   BMP" out.txt
+check "info gives the size" grep -q "160 x 120" out.txt
+cp src.bmp renamed.gif
+run info renamed.gif
+check "info tells content from extension" grep -q "type by extension: GIF" out.txt
+run info noise.png
+check "info on a non-picture fails" exits 1
+
+# ---- settings and presets ----------------------------------------------------
+run settings reset
+run settings set Filename "$work/tpl.bmp"
+check "settings set Filename" exits 0
+run settings set Radius 12
+run settings show
+check "settings show lists the stored value" grep -q "Radius           12" out.txt
+check "settings show marks values not stored" grep -q "(not stored)" out.txt
+run settings set Radius twelve
+check "settings set refuses a non-number" exits 2
+run settings set radius 1
+check "settings names are case-sensitive" exits 2
+
+mkdir -p "$bin/Presets"
+run presets save warm
+check "presets save" exits 0
+run presets save warm
+check "presets save refuses to overwrite" exits 1
+run settings set Radius 50
+run presets load warm
+check "presets load" exits 0
+run settings show
+check "presets load restores the stored settings" grep -q "Radius           12" out.txt
+run presets list
+check "presets list" grep -qx "warm" out.txt
+run presets delete warm
+check "presets delete" exits 0
+run presets list
+check "a deleted preset is gone" bash -c "! grep -qx warm out.txt && grep -qx Default out.txt"
+run presets load warm
+check "loading a missing preset fails" says "Can't load the selected preset"
+
+# ---- the plug-in driven by tintavo-host --------------------------------------
+run settings reset
+for s in "Filename $work/tpl.bmp" "Radius 0" "Color 0" "Blend 0" "Path x" "ALTERNATIVEMODE 0" "ImageSelected 0"; do
+  # shellcheck disable=SC2086
+  run settings set $s
+done
+host --headless "$plugin" src.bmp hosted.bmp >host.txt 2>&1
+code=$?
+check "tintavo-host runs the plug-in" exits 0
+check "tintavo-host shows the continue step" grep -q "continue: 0" host.txt
+run apply --template tpl.bmp src.bmp applied.bmp
+check "the plug-in's result equals tintavo apply's, byte for byte" same hosted.bmp applied.bmp
+host --headless --mask mask.bmp "$plugin" src.bmp hosted-masked.bmp >host.txt 2>&1
+code=$?
+check "tintavo-host with a selection" exits 0
+check "the plug-in's selection equals tintavo apply --mask" same hosted-masked.bmp masked.bmp
+host --headless --alpha --extra-planes 2 "$plugin" src.bmp hosted-planes.bmp >host.txt 2>&1
+code=$?
+check "tintavo-host with transparency and extra planes" exits 0
+check "the colour planes are repainted as without them" same hosted-planes.bmp applied.bmp
+host --headless --mode grey "$plugin" src.bmp hosted-grey.bmp >host.txt 2>&1
+code=$?
+check "a grey document is refused" exits 1
+check "the refusal names the reason" grep -q "Program requires RGB image" host.txt
+check "the refusal answers -128" grep -q "continue: -128" host.txt
+host --headless --about "$plugin" >host.txt 2>&1
+code=$?
+check "the about selector" exits 0
+check "the about box reads the version record" grep -q "Tintavo plug-in Version 1.1" host.txt
+run settings reset
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
