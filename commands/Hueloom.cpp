@@ -5,16 +5,13 @@
 #include "imagefiles/FileType.h"
 #include "imagefiles/TemplateLoader.h"
 #include "platform/MessageBox.h"
+#include "resources/ProductInfo.h"
 #include "transfer/MatrixFile.h"
 
 namespace {
 
 void ShowError(const std::string& text) {
-  platform::MessageBoxRequest box;
-  box.text = text;
-  box.caption = "Tintavo";
-  box.icon = platform::MessageBoxIcon::kError;
-  platform::ShowMessageBox(box);
+  platform::ShowMessage(text, TINTAVO_PRODUCT_NAME, platform::MessageBoxIcon::kError);
 }
 
 std::string FileNameOf(const std::string& path) {

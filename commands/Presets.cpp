@@ -6,6 +6,7 @@
 #include "platform/Folder.h"
 #include "platform/MessageBox.h"
 #include "platform/Module.h"
+#include "resources/ProductInfo.h"
 
 namespace {
 
@@ -108,10 +109,7 @@ bool DeletePreset(const std::string& path, bool allowUndo, bool askUser) {
   if (path.empty()) return false;
   bool aborted = false;
   if (platform::ShellDeleteFile(path, allowUndo, askUser, &aborted) != 0) {
-    platform::MessageBoxRequest box;
-    box.text = "Can't delete preset";
-    box.caption = "Tintavo";
-    platform::ShowMessageBox(box);
+    platform::ShowMessage("Can't delete preset", TINTAVO_PRODUCT_NAME);
     return false;
   }
   if (aborted) return false;

@@ -2,6 +2,7 @@
 
 #include "commands/RunAndWait.h"
 #include "platform/MessageBox.h"
+#include "resources/ProductInfo.h"
 
 bool RunOnExchange(CHostExchange& exchange, Hueloom& command, const std::function<void(int)>& onProgress,
                    std::string* error) {
@@ -24,11 +25,8 @@ bool RunOnExchange(CHostExchange& exchange, Hueloom& command, const std::functio
 bool RunWithStoredSettings(CHostExchange& exchange) {
   Hueloom command;  // with the stored settings
   if (command.TextParam(keParamFilename).empty()) {
-    platform::MessageBoxRequest box;
-    box.text = "No template picture has been chosen yet.";
-    box.caption = "Tintavo";
-    box.icon = platform::MessageBoxIcon::kError;
-    platform::ShowMessageBox(box);
+    platform::ShowMessage("No template picture has been chosen yet.", TINTAVO_PRODUCT_NAME,
+                          platform::MessageBoxIcon::kError);
     return false;
   }
   std::string error;

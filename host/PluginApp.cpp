@@ -5,11 +5,7 @@
 
 bool CPluginApp::CheckImageMode(FilterRecord* record, PlatformData* /*platformData*/) {
   if (record->imageMode == plugInModeRGBColor) return true;
-  platform::MessageBoxRequest box;
-  box.text = "File is wrong format.\nProgram requires RGB image (24 bit)";
-  box.caption = "! Input Data Error !";
-  box.buttons = platform::MessageBoxButtons::kOk;
-  platform::ShowMessageBox(box);
+  platform::ShowMessage("File is wrong format.\nProgram requires RGB image (24 bit)", "! Input Data Error !");
   return false;
 }
 

@@ -21,6 +21,14 @@ int ShowMessageBox(const MessageBoxRequest& request) {
   return handler ? handler(request) : DefaultMessageBox(request);
 }
 
+int ShowMessage(const std::string& text, const std::string& caption, MessageBoxIcon icon) {
+  MessageBoxRequest box;
+  box.text = text;
+  box.caption = caption;
+  box.icon = icon;
+  return ShowMessageBox(box);
+}
+
 MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler) {
   std::lock_guard<std::mutex> lock(g_handlerMutex);
   return std::exchange(g_handler, std::move(handler));

@@ -32,6 +32,9 @@ using MessageBoxHandler = std::function<int(const MessageBoxRequest&)>;
 // Shows the box through the installed handler and answers the button pressed.
 int ShowMessageBox(const MessageBoxRequest& request);
 
+// A box with one OK button.
+int ShowMessage(const std::string& text, const std::string& caption, MessageBoxIcon icon = MessageBoxIcon::kNone);
+
 // Installs a handler (an empty one restores the default); answers the old one.
 MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler);
 

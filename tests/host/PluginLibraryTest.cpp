@@ -14,17 +14,7 @@ namespace {
 
 class PluginLibraryTest : public testing::Test {
  protected:
-  void SetUp() override {
-    // Boxes of the plug-in go to stderr instead of waiting for a click.
-#if defined(_WIN32)
-    _putenv("TINTAVO_HEADLESS=1");
-#else
-    setenv("TINTAVO_HEADLESS", "1", 1);
-#endif
-    ASSERT_TRUE(m_library.Load(BuiltPluginPath())) << m_library.Error();
-    m_entry = reinterpret_cast<EntryPointProc>(m_library.Symbol("ENTRYPOINT"));
-    ASSERT_NE(nullptr, m_entry);
-  }
+  void SetUp() override { ASSERT_NO_FATAL_FAILURE(LoadBuiltPlugin(&m_library, &m_entry)); }
 
   int16 Call(int16 selector, FilterRecord* record) {
     std::intptr_t data = 0;

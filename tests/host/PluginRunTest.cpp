@@ -25,14 +25,7 @@ constexpr char kCommandKey[] = "Hueloom";
 class PluginRunTest : public testing::Test {
  public:
   void SetUp() override {
-#if defined(_WIN32)
-    _putenv("TINTAVO_HEADLESS=1");
-#else
-    setenv("TINTAVO_HEADLESS", "1", 1);
-#endif
-    ASSERT_TRUE(m_library.Load(BuiltPluginPath())) << m_library.Error();
-    m_entry = reinterpret_cast<EntryPointProc>(m_library.Symbol("ENTRYPOINT"));
-    ASSERT_NE(nullptr, m_entry);
+    ASSERT_NO_FATAL_FAILURE(LoadBuiltPlugin(&m_library, &m_entry));
     m_template = m_sandbox.Dir().File("template.bmp");
     WriteBmp(TemplatePicture(24, 18), m_template);
     StoreSettings(m_template, 10, -20, 15, 0);
