@@ -131,6 +131,15 @@ TEST(PiplResourceTest, FileCarriesThePiplTheVersionRecordAndTheExport) {
   ASSERT_TRUE(pe::ReadResource(image, "#16", 1, &version, &error)) << error;  // RT_VERSION
   EXPECT_GT(version.size(), 200u);
 
+  // The about box: dialog 107, 186 x 95 units, with its four text controls.
+  std::vector<std::uint8_t> about;
+  ASSERT_TRUE(pe::ReadResource(image, "#5", 107, &about, &error)) << error;  // RT_DIALOG
+  ASSERT_GE(about.size(), 26u);
+  EXPECT_EQ(0xFFFF0001u, pe::U32(about, 0));  // an extended dialog template
+  EXPECT_EQ(4u, pe::U16(about, 16));         // four controls
+  EXPECT_EQ(186u, pe::U16(about, 22));
+  EXPECT_EQ(95u, pe::U16(about, 24));
+
   const auto exports = pe::ExportNames(image);
   EXPECT_NE(exports.end(), std::find(exports.begin(), exports.end(), "ENTRYPOINT"));
 
