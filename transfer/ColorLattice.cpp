@@ -348,6 +348,27 @@ void ByteLattice::SampleAtGrid(SampleGrid* grid) {
   });
 }
 
+ByteKernel3::ByteKernel3(const ByteLattice& lattice) {
+  if (lattice.InputCount() != 3 || lattice.OutputCount() != 3) throw BadChannelCount();
+  std::size_t nodes = 3;
+  for (int a = 0; a < 3; ++a) {
+    const int stride = lattice.CornerOffset((1 << a) - 1);
+    for (int v = 0; v < 256; ++v) {
+      m_cell[a][v].offset = lattice.IndexTable(a)[v] * stride;
+      m_cell[a][v].fraction = lattice.FractionTable(a)[v];
+    }
+    nodes *= static_cast<std::size_t>(lattice.SampleCount(a));
+  }
+  for (int i = 0; i < 8; ++i) {
+    m_corners[i].second = lattice.CornerOffset(detail::kTetrahedra[i].corner1);
+    m_corners[i].third = lattice.CornerOffset(detail::kTetrahedra[i].corner2);
+  }
+  m_opposite = lattice.CornerOffset(6);
+  m_nodes.reset(new unsigned char[nodes + 4]);
+  std::memcpy(m_nodes.get(), lattice.Nodes(), nodes);
+  std::memset(m_nodes.get() + nodes, 0, 4);
+}
+
 void ByteLattice::Evaluate(const void* inVoid, void* outVoid, int count, int inStride, int outStride) const {
   const unsigned char* in = static_cast<const unsigned char*>(inVoid);
   unsigned char* out = static_cast<unsigned char*>(outVoid);

@@ -195,9 +195,41 @@ class ByteLattice final : public Lattice {
   std::unique_ptr<std::int32_t[]> m_offset[kMaxChannels];
 };
 
+// A three-input, three-output byte lattice prepared for a pixel loop: its
+// tables copied into one object that the loop keeps at hand, each input byte
+// giving its cell offset and fraction in one entry, and the corner offsets of
+// each tetrahedron resolved.  Evaluate gives exactly Evaluate3's bytes (the
+// arithmetic is integer and the same).  The nodes are copied with four bytes
+// of padding after them, so that a vector kernel may read each node's three
+// bytes as four.
+class ByteKernel3 {
+ public:
+  explicit ByteKernel3(const ByteLattice& lattice);
+
+  // The tetrahedron of (i0, i1, i2): its four vertices (each pointing to
+  // three output bytes) and their weights, which add up to 256.
+  void Locate(unsigned i0, unsigned i1, unsigned i2, const unsigned char* vertex[4], int weight[4]) const;
+  void Evaluate(unsigned i0, unsigned i1, unsigned i2, unsigned char out[3]) const;
+
+ private:
+  struct Cell {
+    std::int32_t offset;    // element offset of the cell's lower node on this axis
+    std::int32_t fraction;  // 0..256
+  };
+  struct Corners {
+    std::int32_t second;  // element offsets of the second and third vertices
+    std::int32_t third;
+  };
+  Cell m_cell[3][256];
+  Corners m_corners[8];
+  std::int32_t m_opposite;
+  std::unique_ptr<unsigned char[]> m_nodes;
+};
+
 // ---------------------------------------------------------------------------
 // Inline kernels
 // ---------------------------------------------------------------------------
+
 
 namespace detail {
 
@@ -286,6 +318,40 @@ VTETRA_ALWAYS_INLINE void ByteLattice::Evaluate3(const unsigned char in[3], unsi
   }
   for (int i = 0; i < m_outputs; ++i) {
     out[i] = static_cast<unsigned char>((w0 * n0[i] + w1 * n1[i] + w2 * n2[i] + w3 * n3[i] + 128) >> 8);
+  }
+}
+
+VTETRA_ALWAYS_INLINE void ByteKernel3::Locate(unsigned i0, unsigned i1, unsigned i2, const unsigned char* vertex[4],
+                                              int weight[4]) const {
+  const Cell c0 = m_cell[0][i0];
+  const Cell c1 = m_cell[1][i1];
+  const Cell c2 = m_cell[2][i2];
+  const int f[3] = {c0.fraction, c1.fraction, c2.fraction};
+  const Corners& t = m_corners[detail::TetrahedronIndex(f)];
+  // The fractions in descending order, without going through memory: the
+  // tetrahedron's axis order gives the same three values.
+  const int low01 = f[0] < f[1] ? f[0] : f[1];
+  const int high01 = f[0] < f[1] ? f[1] : f[0];
+  const int f1 = high01 < f[2] ? f[2] : high01;
+  const int f3 = low01 < f[2] ? low01 : f[2];
+  const int f2 = f[0] + f[1] + f[2] - f1 - f3;
+  weight[0] = 256 - f1;
+  weight[1] = f1 - f2;
+  weight[2] = f2 - f3;
+  weight[3] = f3;
+  const unsigned char* n0 = m_nodes.get() + (c0.offset + c1.offset + c2.offset);
+  vertex[0] = n0;
+  vertex[1] = n0 + t.second;
+  vertex[2] = n0 + t.third;
+  vertex[3] = n0 + m_opposite;
+}
+
+VTETRA_ALWAYS_INLINE void ByteKernel3::Evaluate(unsigned i0, unsigned i1, unsigned i2, unsigned char out[3]) const {
+  const unsigned char* n[4];
+  int w[4];
+  Locate(i0, i1, i2, n, w);
+  for (int i = 0; i < 3; ++i) {
+    out[i] = static_cast<unsigned char>((w[0] * n[0][i] + w[1] * n[1][i] + w[2] * n[2][i] + w[3] * n[3][i] + 128) >> 8);
   }
 }
 

@@ -4,6 +4,9 @@
 #include <cmath>
 #include <new>
 
+#include "platform/LargeBlock.h"
+#include "transfer/OutputPixels.h"
+
 namespace transfer_detail {
 
 // ===========================================================================
@@ -47,25 +50,31 @@ int EngineBytesPerPixel(int format) {
 
 bool CPlanes::Allocate(int width, int height) {
   Free();
+  if (width < 0 || height < 0) return false;
   const std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
-  if (width < 0 || height < 0 || (height != 0 && count / static_cast<std::size_t>(height) != static_cast<std::size_t>(width)) ||
-      count > static_cast<std::size_t>(-1) / sizeof(float)) {
+  if ((height != 0 && count / static_cast<std::size_t>(height) != static_cast<std::size_t>(width)) ||
+      count > static_cast<std::size_t>(-1) / (3 * sizeof(float))) {
     return false;
   }
-  for (int p = 0; p < 3; ++p) {
-    m_plane[p].reset(new (std::nothrow) float[count == 0 ? 1 : count]);
-    if (!m_plane[p]) {
-      Free();
-      return false;
-    }
+  const std::size_t planeSize = count == 0 ? 1 : count;
+  m_blockSize = 3 * planeSize * sizeof(float);
+  m_block = platform::AllocateLargeBlock(m_blockSize);
+  if (m_block == nullptr) {
+    m_blockSize = 0;
+    return false;
   }
+  float* first = static_cast<float*>(m_block);
+  for (int p = 0; p < 3; ++p) m_plane[p] = first + p * planeSize;
   m_width = width;
   m_height = height;
   return true;
 }
 
 void CPlanes::Free() {
-  for (auto& plane : m_plane) plane.reset();
+  platform::ReleaseLargeBlock(m_block, m_blockSize);
+  m_block = nullptr;
+  m_blockSize = 0;
+  for (auto& plane : m_plane) plane = nullptr;
   m_width = m_height = 0;
 }
 
@@ -102,10 +111,26 @@ bool Resize(std::vector<T>& v, std::size_t n) {
 
 CTransferPasses::CTransferPasses(const DerivedSettings& settings, const VTetra::FloatLattice& forward,
                                  const VTetra::ByteLattice& backward, const EngineConstants& constants)
-    : m_settings(settings), m_forward(forward), m_backward(backward), m_constants(constants) {
+    : m_settings(settings),
+      m_forward(forward),
+      m_backward(backward),
+      m_constants(constants),
+      m_backwardKernel(backward),
+      m_useVectorLoops(HaveVectorLoops()) {
   for (int v = 0; v < 256; ++v) {
     const float unit = static_cast<float>(v * EngineConstants::kByteToUnit);
     for (int axis = 0; axis < 3; ++axis) m_forward.Locate(axis, unit, m_cellOffset[axis][v], m_cellFraction[axis][v]);
+  }
+  const double lMin = m_constants.lMin;
+  const double lStep = m_constants.lStep;
+  const double fade = m_settings.fade;
+  for (int i = 0; i < 256; ++i) {
+    m_levelL[i] = lMin + i * lStep;
+    m_neighbourL[0][i] = lMin + (i - 1) * lStep;
+    m_neighbourL[1][i] = lMin + (i + 1) * lStep;
+    m_neighbour[0][i] = static_cast<unsigned char>(i > 0 ? i - 1 : 0);
+    m_neighbour[1][i] = static_cast<unsigned char>(i < 255 ? i + 1 : 255);
+    m_fadedByte[i] = i * fade;
   }
 }
 
@@ -183,6 +208,185 @@ void CTransferPasses::Decorrelate() {
   DecorrelateImage(m_source, m_sourceRowSums, m_sourceStats);
 }
 
+namespace {
+
+// The statistics loops below take kRows rows side by side: each row keeps
+// its own accumulators and adds its pixels in its own order, exactly as one
+// row alone would, but the rows' additions do not wait for one another, so
+// the loop is not held up by the latency of each addition.
+constexpr int kRowsAtOnce = 2;
+
+// The row loop inside the pixel loop must be unrolled, so that each row's
+// accumulators live in registers.
+#if defined(__GNUC__) || defined(__clang__)
+#define TINTAVO_UNROLL_ROWS _Pragma("GCC unroll 4")
+#else
+#define TINTAVO_UNROLL_ROWS
+#endif
+
+// Calls rows.template operator()<k>(y) for groups of kRowsAtOnce rows, then
+// single rows, over 0..height-1.
+template <typename Rows>
+void ForRowGroups(int height, Rows rows) {
+  int y = 0;
+  for (; y + kRowsAtOnce <= height; y += kRowsAtOnce) rows.template Run<kRowsAtOnce>(y);
+  for (; y < height; ++y) rows.template Run<1>(y);
+}
+
+// Sums of l, alpha, beta, l^2, l alpha, l beta of each row.
+struct RegressionRows {
+  const CPlanes& planes;
+  std::vector<double>& rowSums;
+  template <int kRows>
+  void Run(int y0) const {
+    const int width = planes.Width();
+    const float* l[kRows];
+    const float* alpha[kRows];
+    const float* beta[kRows];
+    double sl[kRows], sa[kRows], sb[kRows], sll[kRows], sla[kRows], slb[kRows];
+    for (int r = 0; r < kRows; ++r) {
+      l[r] = planes.Row(0, y0 + r);
+      alpha[r] = planes.Row(1, y0 + r);
+      beta[r] = planes.Row(2, y0 + r);
+      sl[r] = sa[r] = sb[r] = sll[r] = sla[r] = slb[r] = 0;
+    }
+    for (int x = 0; x < width; ++x) {
+      TINTAVO_UNROLL_ROWS
+      for (int r = 0; r < kRows; ++r) {
+        const double vl = l[r][x], va = alpha[r][x], vb = beta[r][x];
+        sl[r] += vl;
+        sa[r] += va;
+        sb[r] += vb;
+        sll[r] += vl * vl;
+        sla[r] += vl * va;
+        slb[r] += vl * vb;
+      }
+    }
+    for (int r = 0; r < kRows; ++r) {
+      double* s = &rowSums[static_cast<std::size_t>(y0 + r) * kRegressionSums];
+      s[0] = sl[r], s[1] = sa[r], s[2] = sb[r], s[3] = sll[r], s[4] = sla[r], s[5] = slb[r];
+    }
+  }
+};
+
+// Residuals alpha', beta' (written back when `decorrelate`) and the sums of
+// alpha', beta', alpha'^2, alpha' beta' of each row.
+struct ResidualRows {
+  CPlanes& planes;
+  std::vector<double>& rowSums;
+  const ImageStatistics& stats;
+  bool decorrelate;
+  template <int kRows>
+  void Run(int y0) const {
+    const int width = planes.Width();
+    const double qAlpha = stats.qAlpha, pAlpha = stats.pAlpha, qBeta = stats.qBeta, pBeta = stats.pBeta;
+    const float* l[kRows];
+    float* alpha[kRows];
+    float* beta[kRows];
+    double sa[kRows], sb[kRows], saa[kRows], sab[kRows];
+    for (int r = 0; r < kRows; ++r) {
+      l[r] = planes.Row(0, y0 + r);
+      alpha[r] = planes.Row(1, y0 + r);
+      beta[r] = planes.Row(2, y0 + r);
+      sa[r] = sb[r] = saa[r] = sab[r] = 0;
+    }
+    for (int x = 0; x < width; ++x) {
+      TINTAVO_UNROLL_ROWS
+      for (int r = 0; r < kRows; ++r) {
+        const double vl = l[r][x];
+        const double a1 = alpha[r][x] - qAlpha - pAlpha * vl;
+        const double b1 = beta[r][x] - qBeta - pBeta * vl;
+        if (decorrelate) {
+          alpha[r][x] = static_cast<float>(a1);
+          beta[r][x] = static_cast<float>(b1);
+        }
+        sa[r] += a1;
+        sb[r] += b1;
+        saa[r] += a1 * a1;
+        sab[r] += a1 * b1;
+      }
+    }
+    for (int r = 0; r < kRows; ++r) {
+      double* s = &rowSums[static_cast<std::size_t>(y0 + r) * kRegressionSums];
+      s[0] = sa[r], s[1] = sb[r], s[2] = saa[r], s[3] = sab[r];
+    }
+  }
+};
+
+// beta'' from the stored residuals, and the sums of alpha' and beta'' of
+// each row.
+struct SecondResidualRows {
+  CPlanes& planes;
+  std::vector<double>& rowSums;
+  const ImageStatistics& stats;
+  template <int kRows>
+  void Run(int y0) const {
+    const int width = planes.Width();
+    const double qBetaAlpha = stats.qBetaAlpha, pBetaAlpha = stats.pBetaAlpha;
+    const float* alpha[kRows];
+    float* beta[kRows];
+    double sa[kRows], sb[kRows];
+    for (int r = 0; r < kRows; ++r) {
+      alpha[r] = planes.Row(1, y0 + r);
+      beta[r] = planes.Row(2, y0 + r);
+      sa[r] = sb[r] = 0;
+    }
+    for (int x = 0; x < width; ++x) {
+      TINTAVO_UNROLL_ROWS
+      for (int r = 0; r < kRows; ++r) {
+        const double a1 = alpha[r][x];
+        const float b2 = static_cast<float>(beta[r][x] - qBetaAlpha - pBetaAlpha * a1);
+        beta[r][x] = b2;
+        sa[r] += a1;
+        sb[r] += b2;
+      }
+    }
+    for (int r = 0; r < kRows; ++r) {
+      double* s = &rowSums[static_cast<std::size_t>(y0 + r) * kRegressionSums];
+      s[0] = sa[r], s[1] = sb[r];
+    }
+  }
+};
+
+// Sums of the squared distances of l, alpha, beta from their means.
+struct SpreadRows {
+  const CPlanes& planes;
+  std::vector<double>& rowSums;
+  const ImageStatistics& stats;
+  template <int kRows>
+  void Run(int y0) const {
+    const int width = planes.Width();
+    const double m0 = stats.mean[0], m1 = stats.mean[1], m2 = stats.mean[2];
+    const float* l[kRows];
+    const float* alpha[kRows];
+    const float* beta[kRows];
+    double s0[kRows], s1[kRows], s2[kRows];
+    for (int r = 0; r < kRows; ++r) {
+      l[r] = planes.Row(0, y0 + r);
+      alpha[r] = planes.Row(1, y0 + r);
+      beta[r] = planes.Row(2, y0 + r);
+      s0[r] = s1[r] = s2[r] = 0;
+    }
+    for (int x = 0; x < width; ++x) {
+      TINTAVO_UNROLL_ROWS
+      for (int r = 0; r < kRows; ++r) {
+        const double d0 = l[r][x] - m0;
+        const double d1 = alpha[r][x] - m1;
+        const double d2 = beta[r][x] - m2;
+        s0[r] += d0 * d0;
+        s1[r] += d1 * d1;
+        s2[r] += d2 * d2;
+      }
+    }
+    for (int r = 0; r < kRows; ++r) {
+      double* s = &rowSums[static_cast<std::size_t>(y0 + r) * kRegressionSums];
+      s[0] = s0[r], s[1] = s1[r], s[2] = s2[r];
+    }
+  }
+};
+
+}  // namespace
+
 void CTransferPasses::DecorrelateImage(CPlanes& planes, std::vector<double>& rowSums, ImageStatistics& stats) {
   stats = ImageStatistics();
   const int width = planes.Width();
@@ -192,23 +396,7 @@ void CTransferPasses::DecorrelateImage(CPlanes& planes, std::vector<double>& row
   const bool decorrelate = m_settings.mode != 1;
 
   // Regression of alpha and beta on l.
-  for (int y = 0; y < height; ++y) {
-    const float* l = planes.Row(0, y);
-    const float* alpha = planes.Row(1, y);
-    const float* beta = planes.Row(2, y);
-    double sl = 0, sa = 0, sb = 0, sll = 0, sla = 0, slb = 0;
-    for (int x = 0; x < width; ++x) {
-      const double vl = l[x], va = alpha[x], vb = beta[x];
-      sl += vl;
-      sa += va;
-      sb += vb;
-      sll += vl * vl;
-      sla += vl * va;
-      slb += vl * vb;
-    }
-    double* s = &rowSums[static_cast<std::size_t>(y) * kRegressionSums];
-    s[0] = sl, s[1] = sa, s[2] = sb, s[3] = sll, s[4] = sla, s[5] = slb;
-  }
+  ForRowGroups(height, RegressionRows{planes, rowSums});
   double t[kRegressionSums];
   AddRows(rowSums, height, kRegressionSums, kRegressionSums, t);
   const double meanL = t[0] / n;
@@ -224,27 +412,7 @@ void CTransferPasses::DecorrelateImage(CPlanes& planes, std::vector<double>& row
   const double sumL = t[0];
 
   // Residuals alpha', beta' and the regression of beta' on alpha'.
-  for (int y = 0; y < height; ++y) {
-    const float* l = planes.Row(0, y);
-    float* alpha = planes.Row(1, y);
-    float* beta = planes.Row(2, y);
-    double sa = 0, sb = 0, saa = 0, sab = 0;
-    for (int x = 0; x < width; ++x) {
-      const double vl = l[x];
-      const double a1 = alpha[x] - stats.qAlpha - stats.pAlpha * vl;
-      const double b1 = beta[x] - stats.qBeta - stats.pBeta * vl;
-      if (decorrelate) {
-        alpha[x] = static_cast<float>(a1);
-        beta[x] = static_cast<float>(b1);
-      }
-      sa += a1;
-      sb += b1;
-      saa += a1 * a1;
-      sab += a1 * b1;
-    }
-    double* s = &rowSums[static_cast<std::size_t>(y) * kRegressionSums];
-    s[0] = sa, s[1] = sb, s[2] = saa, s[3] = sab;
-  }
+  ForRowGroups(height, ResidualRows{planes, rowSums, stats, decorrelate});
   double r[kRegressionSums];
   AddRows(rowSums, height, kRegressionSums, kResidualSums, r);
   {
@@ -259,20 +427,7 @@ void CTransferPasses::DecorrelateImage(CPlanes& planes, std::vector<double>& row
 
   // beta'' from the stored residuals, and the means of the planes as they stand.
   if (decorrelate) {
-    for (int y = 0; y < height; ++y) {
-      const float* alpha = planes.Row(1, y);
-      float* beta = planes.Row(2, y);
-      double sa = 0, sb = 0;
-      for (int x = 0; x < width; ++x) {
-        const double a1 = alpha[x];
-        const float b2 = static_cast<float>(beta[x] - stats.qBetaAlpha - stats.pBetaAlpha * a1);
-        beta[x] = b2;
-        sa += a1;
-        sb += b2;
-      }
-      double* s = &rowSums[static_cast<std::size_t>(y) * kRegressionSums];
-      s[0] = sa, s[1] = sb;
-    }
+    ForRowGroups(height, SecondResidualRows{planes, rowSums, stats});
     double m[2];
     AddRows(rowSums, height, kRegressionSums, 2, m);
     stats.mean[0] = sumL / n;
@@ -285,122 +440,42 @@ void CTransferPasses::DecorrelateImage(CPlanes& planes, std::vector<double>& row
   }
 
   // Population standard deviations.
-  for (int y = 0; y < height; ++y) {
-    const float* l = planes.Row(0, y);
-    const float* alpha = planes.Row(1, y);
-    const float* beta = planes.Row(2, y);
-    double s0 = 0, s1 = 0, s2 = 0;
-    for (int x = 0; x < width; ++x) {
-      const double d0 = l[x] - stats.mean[0];
-      const double d1 = alpha[x] - stats.mean[1];
-      const double d2 = beta[x] - stats.mean[2];
-      s0 += d0 * d0;
-      s1 += d1 * d1;
-      s2 += d2 * d2;
-    }
-    double* s = &rowSums[static_cast<std::size_t>(y) * kRegressionSums];
-    s[0] = s0, s[1] = s1, s[2] = s2;
-  }
+  ForRowGroups(height, SpreadRows{planes, rowSums, stats});
   double d[3];
   AddRows(rowSums, height, kRegressionSums, 3, d);
   for (int i = 0; i < 3; ++i) stats.sigma[i] = std::sqrt(d[i] / n);
 }
 
-void CTransferPasses::OutputRow(int y, const std::uint8_t* sourceRow, std::uint8_t* destinationRow,
-                                int bytesPerPixel) {
+namespace {
+
+template <int kMode, int kBytesPerPixel>
+void OutputPixels(OutputRowData& d) {
   using C = EngineConstants;
-  const ImageStatistics& s = m_sourceStats;
-  const ImageStatistics& t = m_templateStats;
-  const int mode = m_settings.mode;
-  const double k = m_settings.colourGain;
-  const double lShift = m_settings.lShift;
-  const double fade = m_settings.fade;
-  const double keep = m_settings.keep;
-  const double lMin = m_constants.lMin;
-  const double lMax = m_constants.lMax;
-  const double lStep = m_constants.lStep;
-  const double lIndexScale = m_constants.lIndexScale;
-
-  // Per-call factors.  The brightness line keeps its division by the source
-  // spread: multiplying by a reciprocal instead rounds differently and changes
-  // output bytes wherever the blend lands on a whole number.
-  const bool scaleL = s.sigma[0] > C::kSpreadThreshold;
-  const bool scaleAlpha = s.sigma[1] > C::kSpreadThreshold;
-  const bool scaleBeta = s.sigma[2] > C::kSpreadThreshold;
-  double ratioAlpha = 0.0, ratioBeta = 0.0;
-  if (scaleAlpha) {
-    ratioAlpha = t.sigma[1] / s.sigma[1];
-    if (ratioAlpha > C::kAlphaRatioCap) ratioAlpha = C::kAlphaRatioCap;
-  }
-  if (scaleBeta) {
-    ratioBeta = t.sigma[2] / s.sigma[2];
-    if (ratioBeta > C::kBetaRatioCap) ratioBeta = C::kBetaRatioCap;
-  }
-
-  const float* lPlane = m_source.Row(0, y);
-  const float* alphaPlane = m_source.Row(1, y);
-  const float* betaPlane = m_source.Row(2, y);
-  const int width = m_source.Width();
-  const int red = bytesPerPixel == 1 ? 0 : 2;
-  const int green = bytesPerPixel == 1 ? 0 : 1;
+  // Grey: the one byte stands for R, G and B; colour formats hold B, G, R.
+  constexpr int kRed = kBytesPerPixel == 1 ? 0 : 2;
+  constexpr int kGreen = kBytesPerPixel == 1 ? 0 : 1;
+  const VTetra::ByteKernel3& backward = *d.backward;
+  const double keep = d.keep;
   double sumR = 0, sumG = 0, sumB = 0;
 
-  for (int x = 0; x < width; ++x) {
-    double l = lPlane[x];
-    double alpha = alphaPlane[x];
-    double beta = betaPlane[x];
+  for (int x = 0; x < d.width; ++x) {
+    double l;
+    int index[3];
+    MoveColour<kMode>(d, x, l, index);
+    const int il = index[0], ia = index[1], ib = index[2];
 
-    // Brightness and colour transfer.
-    if (mode != 2) l = scaleL ? (l - s.mean[0]) / s.sigma[0] * t.sigma[0] + t.mean[0] : l + t.mean[0];
-    if (mode == 1) {
-      alpha = alpha * k;
-      beta = beta * k;
-    } else {
-      alpha = scaleAlpha ? ratioAlpha * (alpha - s.mean[1]) * k + t.mean[1] : alpha + t.mean[1];
-      beta = scaleBeta ? ratioBeta * (beta - s.mean[2]) * k + t.mean[2] : beta + t.mean[2];
-    }
-    l = l + lShift;
-
-    // The template's correlation back, with the alpha of before this step.
-    if (mode != 1) {
-      const double alphaBefore = alpha;
-      beta = t.pBetaAlpha * alphaBefore + t.qBetaAlpha + beta + t.pBeta * l + t.qBeta;
-      alpha = alphaBefore + t.pAlpha * l + t.qAlpha;
-    }
-
-    l = l < lMin ? lMin : (l > lMax ? lMax : l);
-    alpha = alpha < C::kAlphaMin ? C::kAlphaMin : (alpha > C::kAlphaMax ? C::kAlphaMax : alpha);
-    beta = beta < C::kBetaMin ? C::kBetaMin : (beta > C::kBetaMax ? C::kBetaMax : beta);
-
-    // Indices on the 256-level scales, truncated; the guard keeps a value that
-    // rounds a hair above the top inside the byte range.
-    int il = static_cast<int>((l - lMin) * lIndexScale);
-    int ia = static_cast<int>((alpha - C::kAlphaMin) * C::kAlphaIndexScale);
-    int ib = static_cast<int>((beta - C::kBetaMin) * C::kBetaIndexScale);
-    il = il > 255 ? 255 : il;
-    ia = ia > 255 ? 255 : ia;
-    ib = ib > 255 ? 255 : ib;
-
-    // Two lookups one l level apart, blended by distance along l.
+    // Two lookups one l level apart, blended by distance along l: the second
+    // one level up (each index + 1, held at 255) when l lies above the first
+    // level and that is not the top, else one level down (each index - 1,
+    // held at 0).  The choice picks tables instead of branching, as it
+    // follows the noise of the picture.
     unsigned char c1[3], c2[3];
-    const unsigned char index1[3] = {static_cast<unsigned char>(il), static_cast<unsigned char>(ia),
-                                     static_cast<unsigned char>(ib)};
-    m_backward.Evaluate3(index1, c1);
-    const double l1 = lMin + il * lStep;
-    double l2;
-    if (l > l1 && il != 255) {
-      const unsigned char index2[3] = {static_cast<unsigned char>(il + 1),
-                                       static_cast<unsigned char>(ia < 255 ? ia + 1 : 255),
-                                       static_cast<unsigned char>(ib < 255 ? ib + 1 : 255)};
-      m_backward.Evaluate3(index2, c2);
-      l2 = lMin + (il + 1) * lStep;
-    } else {
-      const unsigned char index2[3] = {static_cast<unsigned char>(il > 0 ? il - 1 : 0),
-                                       static_cast<unsigned char>(ia > 0 ? ia - 1 : 0),
-                                       static_cast<unsigned char>(ib > 0 ? ib - 1 : 0)};
-      m_backward.Evaluate3(index2, c2);
-      l2 = lMin + (il - 1) * lStep;
-    }
+    backward.Evaluate(static_cast<unsigned>(il), static_cast<unsigned>(ia), static_cast<unsigned>(ib), c1);
+    const double l1 = d.levelL[il];
+    const int up = static_cast<int>(l > l1) & static_cast<int>(il != 255);
+    const unsigned char* next = d.neighbour[up];
+    backward.Evaluate(next[il], next[ia], next[ib], c2);
+    const double l2 = d.neighbourL[up][il];
     const double d1 = std::fabs(l - l1);
     const double d2 = std::fabs(l - l2);
     const double w1 = 1.0 / (d1 > C::kDistanceFloor ? d1 : C::kDistanceFloor);
@@ -414,23 +489,105 @@ void CTransferPasses::OutputRow(int y, const std::uint8_t* sourceRow, std::uint8
     sumB += b;
 
     // Fade with the source pixel and write in the source's format.
-    const std::uint8_t* src = sourceRow + static_cast<std::size_t>(x) * bytesPerPixel;
-    const std::uint8_t outR = static_cast<std::uint8_t>(src[red] * fade + r * keep);
-    const std::uint8_t outG = static_cast<std::uint8_t>(src[green] * fade + g * keep);
-    const std::uint8_t outB = static_cast<std::uint8_t>(src[0] * fade + b * keep);
-    std::uint8_t* dst = destinationRow + static_cast<std::size_t>(x) * bytesPerPixel;
-    if (bytesPerPixel == 1) {
-      dst[0] = outB;  // grey keeps the blue result
+    const std::uint8_t* src = d.source + static_cast<std::size_t>(x) * kBytesPerPixel;
+    std::uint8_t* dst = d.destination + static_cast<std::size_t>(x) * kBytesPerPixel;
+    if (kBytesPerPixel == 1) {
+      dst[0] = static_cast<std::uint8_t>(d.fadedByte[src[0]] + b * keep);  // grey keeps the blue result
     } else {
+      const std::uint8_t outR = static_cast<std::uint8_t>(d.fadedByte[src[kRed]] + r * keep);
+      const std::uint8_t outG = static_cast<std::uint8_t>(d.fadedByte[src[kGreen]] + g * keep);
+      const std::uint8_t outB = static_cast<std::uint8_t>(d.fadedByte[src[0]] + b * keep);
       dst[2] = outR;
       dst[1] = outG;
       dst[0] = outB;
     }
   }
+  d.sums[0] = sumR;
+  d.sums[1] = sumG;
+  d.sums[2] = sumB;
+}
+
+}  // namespace
+
+bool CTransferPasses::HaveVectorLoops() { return HaveSse2OutputPixels(); }
+
+void CTransferPasses::OutputRow(int y, const std::uint8_t* sourceRow, std::uint8_t* destinationRow,
+                                int bytesPerPixel) {
+  using C = EngineConstants;
+  const ImageStatistics& s = m_sourceStats;
+  const ImageStatistics& t = m_templateStats;
+  // Everything the loop reads besides the planes, pixels and tables goes into
+  // one local record: the destination is written through a byte pointer,
+  // which could alias any member, so members would be read again after each
+  // store.
+  OutputRowData d{};
+  for (int i = 0; i < 3; ++i) {
+    d.sourceMean[i] = s.mean[i];
+    d.templateMean[i] = t.mean[i];
+  }
+  d.sourceSigmaL = s.sigma[0];
+  d.templateSigmaL = t.sigma[0];
+  d.scaleL = s.sigma[0] > C::kSpreadThreshold;
+  d.scaleAlpha = s.sigma[1] > C::kSpreadThreshold;
+  d.scaleBeta = s.sigma[2] > C::kSpreadThreshold;
+  d.ratioAlpha = 0.0;
+  d.ratioBeta = 0.0;
+  if (d.scaleAlpha) {
+    d.ratioAlpha = t.sigma[1] / s.sigma[1];
+    if (d.ratioAlpha > C::kAlphaRatioCap) d.ratioAlpha = C::kAlphaRatioCap;
+  }
+  if (d.scaleBeta) {
+    d.ratioBeta = t.sigma[2] / s.sigma[2];
+    if (d.ratioBeta > C::kBetaRatioCap) d.ratioBeta = C::kBetaRatioCap;
+  }
+  d.pAlpha = t.pAlpha;
+  d.qAlpha = t.qAlpha;
+  d.pBeta = t.pBeta;
+  d.qBeta = t.qBeta;
+  d.pBetaAlpha = t.pBetaAlpha;
+  d.qBetaAlpha = t.qBetaAlpha;
+  d.colourGain = m_settings.colourGain;
+  d.lShift = m_settings.lShift;
+  d.keep = m_settings.keep;
+  d.lMin = m_constants.lMin;
+  d.lMax = m_constants.lMax;
+  d.lIndexScale = m_constants.lIndexScale;
+  d.backward = &m_backwardKernel;
+  d.levelL = m_levelL;
+  d.neighbourL[0] = m_neighbourL[0];
+  d.neighbourL[1] = m_neighbourL[1];
+  d.neighbour[0] = m_neighbour[0];
+  d.neighbour[1] = m_neighbour[1];
+  d.fadedByte = m_fadedByte;
+  d.l = m_source.Row(0, y);
+  d.alpha = m_source.Row(1, y);
+  d.beta = m_source.Row(2, y);
+  d.width = m_source.Width();
+  d.source = sourceRow;
+  d.destination = destinationRow;
+
+  const int mode = m_settings.mode;
+  if (m_useVectorLoops) {
+    OutputPixelsSse2(d, mode, bytesPerPixel);
+  } else {
+    // One loop per mode and format, so that neither is tested per pixel.
+    switch (bytesPerPixel * 4 + mode) {
+      case 1 * 4 + 0: OutputPixels<0, 1>(d); break;
+      case 1 * 4 + 1: OutputPixels<1, 1>(d); break;
+      case 1 * 4 + 2: OutputPixels<2, 1>(d); break;
+      case 3 * 4 + 0: OutputPixels<0, 3>(d); break;
+      case 3 * 4 + 1: OutputPixels<1, 3>(d); break;
+      case 3 * 4 + 2: OutputPixels<2, 3>(d); break;
+      case 4 * 4 + 0: OutputPixels<0, 4>(d); break;
+      case 4 * 4 + 1: OutputPixels<1, 4>(d); break;
+      case 4 * 4 + 2: OutputPixels<2, 4>(d); break;
+      default: break;
+    }
+  }
   double* sums = &m_outputRowSums[static_cast<std::size_t>(y) * 3];
-  sums[0] = sumR;
-  sums[1] = sumG;
-  sums[2] = sumB;
+  sums[0] = d.sums[0];
+  sums[1] = d.sums[1];
+  sums[2] = d.sums[2];
 }
 
 bool CTransferPasses::MeanColourStrays() const {

@@ -59,21 +59,29 @@ struct ImageStatistics {
   double sigma[3] = {0, 0, 0};
 };
 
-// One image's l, alpha, beta planes, width x height floats each.
+// One image's l, alpha, beta planes, width x height floats each, one after
+// the other in one large block (see platform/LargeBlock.h: a source of a few
+// hundred megabytes would otherwise spend more time in page faults than in
+// arithmetic).
 class CPlanes {
  public:
+  CPlanes() = default;
+  CPlanes(const CPlanes&) = delete;
+  CPlanes& operator=(const CPlanes&) = delete;
+  ~CPlanes() { Free(); }
+
   // False when memory ran out (nothing is kept then).
   bool Allocate(int width, int height);
-  float* Row(int plane, int y) { return m_plane[plane].get() + static_cast<std::size_t>(y) * m_width; }
-  const float* Row(int plane, int y) const {
-    return m_plane[plane].get() + static_cast<std::size_t>(y) * m_width;
-  }
+  float* Row(int plane, int y) { return m_plane[plane] + static_cast<std::size_t>(y) * m_width; }
+  const float* Row(int plane, int y) const { return m_plane[plane] + static_cast<std::size_t>(y) * m_width; }
   int Width() const { return m_width; }
   int Height() const { return m_height; }
   void Free();
 
  private:
-  std::unique_ptr<float[]> m_plane[3];
+  void* m_block = nullptr;
+  std::size_t m_blockSize = 0;
+  float* m_plane[3] = {nullptr, nullptr, nullptr};
   int m_width = 0;
   int m_height = 0;
 };
@@ -103,6 +111,12 @@ class CTransferPasses {
   // True when the mean output colour strays too far from the template's.
   bool MeanColourStrays() const;
 
+  // The output pass has a plain loop and, where the build has it, an SSE2
+  // loop giving the same bytes; the SSE2 loop is used when available.  Tests
+  // run both through this switch.
+  static bool HaveVectorLoops();
+  void UseVectorLoops(bool use) { m_useVectorLoops = use && HaveVectorLoops(); }
+
   const ImageStatistics& SourceStatistics() const { return m_sourceStats; }
   const ImageStatistics& TemplateStatistics() const { return m_templateStats; }
   const CPlanes& SourcePlanes() const { return m_source; }
@@ -116,10 +130,22 @@ class CTransferPasses {
   const VTetra::ByteLattice& m_backward;
   EngineConstants m_constants;
 
+
   // Forward lattice cells of each byte value: the float32 fraction (the same
   // on every axis, all having 30 samples) and the element offset per axis.
   float m_cellFraction[3][256];
   int m_cellOffset[3][256];
+
+  // Tables of the output pass, each entry computed exactly as the pixel
+  // arithmetic would: the l of each index level, the l of the level below
+  // ([0], not clamped) and above ([1]), the neighbour index below (clamped
+  // at 0) and above (clamped at 255), and each byte value times the fade.
+  VTetra::ByteKernel3 m_backwardKernel;
+  double m_levelL[256];
+  double m_neighbourL[2][256];
+  unsigned char m_neighbour[2][256];
+  double m_fadedByte[256];
+  bool m_useVectorLoops;
 
   CPlanes m_source;
   CPlanes m_template;

@@ -82,9 +82,11 @@ struct PassRun {
   CTransferPasses passes;
   Image output;
 
-  PassRun(const Image& source, const Image& templ, Settings s)
+  // `vectorLoops` false runs the plain loops even where vector ones exist.
+  PassRun(const Image& source, const Image& templ, Settings s, bool vectorLoops = true)
       : settings(s.brightness, s.colour, s.fade, s.mode, constants),
         passes(settings, forward, backward, constants) {
+    passes.UseVectorLoops(vectorLoops);
     EXPECT_TRUE(passes.Allocate(source.width, source.height, templ.width, templ.height));
     output = source;
     std::fill(output.bytes.begin(), output.bytes.end(), std::uint8_t{0xEE});
