@@ -220,6 +220,9 @@ bool DecodeDibAt(const ByteSpan& in, std::size_t at, std::size_t bitsAt, bool an
 
   // Bytes the pixels need, checked against what the file holds.
   const std::uint64_t stride = ((width * bc + 31) / 32) * 4;
+  if (rle && picturedecode::RleBomb(width * h, in.Size() - pixelsAt)) {
+    return Fail(error, kName, "picture larger than its RLE data can plausibly fill");
+  }
   if (!rle) {
     std::uint64_t need = 0;
     if (!picturedecode::MulOverflow(stride, h - 1, &need)) return Fail(error, kName, "size overflow");

@@ -36,6 +36,19 @@ const PictureDecoderEntry* FindDecoder(int type);
 // PNM and Sun raster.
 const PictureDecoderEntry* const* DetectionOrder(std::size_t* count);
 
+// ---- the library-backed decoders ------------------------------------------------
+
+// JPEG through libjpeg: grey, YCbCr/RGB, CMYK/YCCK (converted to RGB).
+bool DecodeJpeg(const std::uint8_t* data, std::size_t size, int frame, CPicture* picture, std::string* error);
+// PNG through libpng: every colour type and depth, tRNS and alpha as the
+// alpha plane, interlaced or not.
+bool DecodePng(const std::uint8_t* data, std::size_t size, int frame, CPicture* picture, std::string* error);
+// TIFF through libtiff: directory `frame` (0: the first), strips or tiles.
+bool DecodeTiff(const std::uint8_t* data, std::size_t size, int frame, CPicture* picture, std::string* error);
+// JPEG-2000 through OpenJPEG: JP2 files, and bare J2K/JPC code streams.
+bool DecodeJp2(const std::uint8_t* data, std::size_t size, int frame, CPicture* picture, std::string* error);
+bool DecodeJpc(const std::uint8_t* data, std::size_t size, int frame, CPicture* picture, std::string* error);
+
 // ---- the own readers ---------------------------------------------------------------
 
 // BMP file ("BM" file header) or, without a file header, a packed DIB as on
@@ -54,3 +67,7 @@ bool DecodeWbmp(const std::uint8_t* data, std::size_t size, int frame, CPicture*
 bool DecodePnm(const std::uint8_t* data, std::size_t size, int frame, CPicture* picture, std::string* error);
 bool DecodePgx(const std::uint8_t* data, std::size_t size, int frame, CPicture* picture, std::string* error);
 bool DecodeRas(const std::uint8_t* data, std::size_t size, int frame, CPicture* picture, std::string* error);
+// WMF (with or without the placeable header) and EMF: GDI draws them on
+// Windows; elsewhere the reader's own renderer draws the common records and
+// refuses a file with the first record it cannot draw (imagefiles/MetafileReader.cpp).
+bool DecodeWmf(const std::uint8_t* data, std::size_t size, int frame, CPicture* picture, std::string* error);

@@ -51,6 +51,17 @@ inline bool MulOverflow(std::uint64_t a, std::uint64_t b, std::uint64_t* out) {
 // (no overflow for width < 2^32 and bits <= 64).
 inline std::uint64_t RowBytes(std::uint64_t width, unsigned bits) { return (width * bits + 7) / 8; }
 
+// Whether run-length data of `dataBytes` bytes claims implausibly many
+// pixels: above kRlePlausiblePixels pixels, fewer than one byte of data per
+// kRlePixelsPerByte pixels.  Codes such as BMP's end-of-bitmap and delta
+// cover any area with a few bytes, so a few hundred bytes could otherwise
+// make the reader allocate and walk a picture of a gigabyte.
+constexpr std::uint64_t kRlePlausiblePixels = std::uint64_t(16) << 20;
+constexpr std::uint64_t kRlePixelsPerByte = 4096;
+inline bool RleBomb(std::uint64_t pixels, std::uint64_t dataBytes) {
+  return pixels > kRlePlausiblePixels && pixels / kRlePixelsPerByte > dataBytes;
+}
+
 // Sets `*error` to "<format>: <text>" and answers false.
 inline bool Fail(std::string* error, const char* format, const std::string& text) {
   *error = std::string(format) + ": " + text;

@@ -153,6 +153,37 @@ const RoundTrip kRoundTrips[] = {
     {"rgb24.ras", kColour, "SUN", keFileTypeRAS, 24},
     {"pal8.ras", kColour, "-type Palette SUN", keFileTypeRAS, 8},
     {"rle.ras", kColour, "-compress RLE SUN", keFileTypeRAS, 24},
+    // PNG: palette (8, 4 and 1 bits), grey, 16-bit colour and grey, with an
+    // alpha channel, interlaced.
+    {"pal8.png", kColour, "PNG8", keFileTypePNG, 8},
+    {"pal4.png", kFewColours, "-type Palette -define png:bit-depth=4 PNG8", keFileTypePNG, 4},
+    {"pal1.png", kMono, "-type Palette -define png:bit-depth=1 -define png:color-type=3 PNG", keFileTypePNG, 1},
+    {"rgb24.png", kColour, "PNG24", keFileTypePNG, 24},
+    {"grey.png", kGrey, "-type Grayscale PNG", keFileTypePNG, 8},
+    {"rgb48.png", kColour, "PNG48", keFileTypePNG, 24},
+    {"grey16.png", kGrey, "-type Grayscale -depth 16 PNG", keFileTypePNG, 8},
+    {"rgba.png", kColour, "-alpha on PNG32", keFileTypePNG, 24},
+    {"interlaced.png", kColour, "-interlace PNG PNG24", keFileTypePNG, 24},
+    {"interlaced_grey.png", kGrey, "-interlace PNG -type Grayscale PNG", keFileTypePNG, 8},
+    // TIFF: the codecs of the Windows build (none, LZW, Deflate, PackBits),
+    // palette, grey, bilevel, 16 bits, tiles, planar.  (ImageMagick writes
+    // uncompressed tiles with wrong byte counts, which libtiff refuses: the
+    // tiled case is compressed.)
+    {"none.tif", kColour, "-compress None TIFF", keFileTypeTIFF, 24},
+    {"lzw.tif", kColour, "-compress LZW TIFF", keFileTypeTIFF, 24},
+    {"deflate.tif", kColour, "-compress Zip TIFF", keFileTypeTIFF, 24},
+    {"packbits.tif", kColour, "-compress RLE TIFF", keFileTypeTIFF, 24},
+    {"palette.tif", kColour, "-type Palette TIFF", keFileTypeTIFF, 24},
+    {"grey.tif", kGrey, "-type Grayscale TIFF", keFileTypeTIFF, 8},
+    {"bilevel.tif", kMono, "-type Bilevel TIFF", keFileTypeTIFF, 8},
+    {"deep.tif", kColour, "-depth 16 TIFF", keFileTypeTIFF, 24},
+    {"tiled.tif", kColour, "-compress LZW -define tiff:tile-geometry=16x16 TIFF", keFileTypeTIFF, 24},
+    {"planar.tif", kColour, "-interlace Plane TIFF", keFileTypeTIFF, 24},
+    {"bigendian.tif", kColour, "-endian MSB TIFF", keFileTypeTIFF, 24},
+    // JPEG-2000, lossless: the box format and the bare code stream.
+    {"rgb.jp2", kColour, "JP2", keFileTypeJP2, 24},
+    {"grey.jp2", kGrey, "-type Grayscale JP2", keFileTypeJP2, 8},
+    {"rgb.j2k", kColour, "J2K", keFileTypeJPC, 24},
 };
 
 std::string CaseName(const ::testing::TestParamInfo<RoundTrip>& info) {

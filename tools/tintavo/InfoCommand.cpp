@@ -1,10 +1,14 @@
 // tintavo info: what Tintavo sees in a picture file.
 
+#include <cstdint>
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "image/Status.h"
 #include "imagefiles/FileType.h"
 #include "imagefiles/Picture.h"
+#include "imagefiles/PictureJpg.h"
 #include "tools/tintavo/Cli.h"
 
 namespace {
@@ -14,7 +18,8 @@ const char kHelp[] =
     "\n"
     "Prints the file's type as recognised from its content and from its\n"
     "extension, and the decoded picture's size, bits per pixel, transparency\n"
-    "and frames.\n";
+    "and frames; for JPEG files also the camera, the date the picture was\n"
+    "taken and the embedded thumbnail from the EXIF block.\n";
 
 const char* TypeName(int type) {
   static const char* const kNames[] = {"unknown", "BMP", "GIF", "JPEG", "PNG", "ICO", "TIFF", "TGA",
@@ -27,6 +32,28 @@ std::string Lower(std::string text) {
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   }
   return text;
+}
+
+// The EXIF facts of a JPEG file; "none" for what the file does not say.
+void PrintExif(const std::string& path) {
+  CPictureJPG jpeg;
+  if (!jpeg.ReadExif(path)) return;
+  const CPictureJPG::CExifInfo& exif = jpeg.GetExifInfo();
+  std::string camera = exif.GetCameraMake();
+  if (!exif.GetCameraModel().empty()) camera += (camera.empty() ? "" : " ") + exif.GetCameraModel();
+  std::printf("camera:            %s\n", camera.empty() ? "none" : camera.c_str());
+  std::printf("taken on:          %s\n", exif.GetDateTime().empty() ? "none" : exif.GetDateTime().c_str());
+  if (!exif.HasThumbnail()) {
+    std::printf("thumbnail:         none\n");
+    return;
+  }
+  CPicture thumbnail;
+  const std::vector<std::uint8_t>& bytes = exif.GetThumbnail();
+  if (thumbnail.Decode(bytes.data(), bytes.size(), keFileTypeJPEG)) {
+    std::printf("thumbnail:         embedded, %u x %u\n", thumbnail.GetWidth(), thumbnail.GetHeight());
+  } else {
+    std::printf("thumbnail:         embedded, not decodable (%s)\n", thumbnail.GetLastError().c_str());
+  }
 }
 
 }  // namespace
@@ -63,5 +90,6 @@ int RunInfo(const std::vector<std::string>& args) {
   std::printf("bits per pixel:    %u\n", picture.GetBpp());
   std::printf("transparency:      %s\n", picture.AlphaIsValid() ? "yes" : "no");
   std::printf("frames:            %d\n", picture.GetNumFrames());
+  if (byContent == keFileTypeJPEG) PrintExif(path);
   return kExitOk;
 }

@@ -1,0 +1,4 @@
+// Fuzz target: the BMP reader on its own.
+#include "fuzz/FuzzDecoder.h"
+
+TINTAVO_DECODER_FUZZ_TARGET(DecodeBmp)

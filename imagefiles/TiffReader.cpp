@@ -1,0 +1,220 @@
+// TIFF decoder through libtiff, from memory.
+//
+// The file is opened with TIFFClientOpenExt over the bytes in memory (no
+// mapping, read only); `frame` selects the directory (0: the first).  Pixels
+// are read through libtiff's RGBA interface, which knows every photometric
+// interpretation this build's codecs produce - bilevel, grey, palette, RGB,
+// CMYK, YCbCr - in strips or tiles, at 1 to 16 bits per sample, and hands
+// them over bottom-up, the order of the picture's rows.  Grey files without
+// alpha become 8-bit grey pictures, everything else 24 bits; an extra alpha
+// sample becomes the alpha plane, with the colours un-premultiplied (the RGBA
+// interface always answers premultiplied colours).
+//
+// libtiff reports errors and warnings through handlers: the process-wide
+// ones are switched off once (nothing prints), and each open file gets its
+// own handler that keeps the first error for the error text.  Limits: the
+// picture size rule of CPicture and the RGBA raster's bytes are checked
+// before allocating, libtiff's own allocations are capped, and libtiff itself
+// refuses IFD chains that loop.
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+#include <new>
+#include <vector>
+
+#include <tiffio.h>
+
+#include "imagefiles/Decoders.h"
+#include "imagefiles/Picture.h"
+
+namespace {
+
+const char kName[] = "TIFF";
+
+// No single allocation of libtiff (strip and tile buffers, tag arrays) may
+// exceed this.
+constexpr tmsize_t kMaxLibraryAllocation = sizeof(void*) == 4 ? tmsize_t(256) << 20 : tmsize_t(1) << 30;
+// Directories counted for GetNumFrames.
+constexpr int kMaxFrames = 65535;
+
+struct MemoryFile {
+  const std::uint8_t* data;
+  std::size_t size;
+  std::uint64_t position;
+  char message[256];
+};
+
+tmsize_t ReadProc(thandle_t handle, void* out, tmsize_t count) {
+  auto* file = static_cast<MemoryFile*>(handle);
+  if (count <= 0 || file->position >= file->size) return 0;
+  const std::uint64_t left = file->size - file->position;
+  const std::uint64_t n = static_cast<std::uint64_t>(count) < left ? static_cast<std::uint64_t>(count) : left;
+  std::memcpy(out, file->data + file->position, static_cast<std::size_t>(n));
+  file->position += n;
+  return static_cast<tmsize_t>(n);
+}
+
+tmsize_t WriteProc(thandle_t, void*, tmsize_t) { return 0; }
+
+toff_t SeekProc(thandle_t handle, toff_t offset, int whence) {
+  auto* file = static_cast<MemoryFile*>(handle);
+  std::uint64_t base = 0;
+  if (whence == SEEK_CUR) base = file->position;
+  if (whence == SEEK_END) base = file->size;
+  // Offsets are unsigned; SEEK_CUR and SEEK_END with "negative" values wrap.
+  const std::uint64_t target = base + offset;
+  file->position = target;  // past the end is allowed; reads there answer 0
+  return target;
+}
+
+int CloseProc(thandle_t) { return 0; }
+
+toff_t SizeProc(thandle_t handle) { return static_cast<MemoryFile*>(handle)->size; }
+
+int MapProc(thandle_t, void**, toff_t*) { return 0; }
+
+void UnmapProc(thandle_t, void*, toff_t) {}
+
+int KeepError(TIFF*, void* user, const char* module, const char* format, va_list args) {
+  auto* file = static_cast<MemoryFile*>(user);
+  if (file->message[0] == '\0') {
+    char text[200];
+    std::vsnprintf(text, sizeof text, format, args);
+    std::snprintf(file->message, sizeof file->message, "%s%s%s", module != nullptr ? module : "",
+                  module != nullptr ? ": " : "", text);
+  }
+  return 1;  // handled: the process-wide handlers are not called
+}
+
+int IgnoreWarning(TIFF*, void*, const char*, const char*, va_list) { return 1; }
+
+// Messages that libtiff reports without a file at hand go to the
+// process-wide handlers; with none installed it prints nothing.
+void SilenceProcessWideHandlers() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    TIFFSetErrorHandler(nullptr);
+    TIFFSetWarningHandler(nullptr);
+    TIFFSetErrorHandlerExt(nullptr);
+    TIFFSetWarningHandlerExt(nullptr);
+  });
+}
+
+struct OptionsGuard {
+  TIFFOpenOptions* options;
+  ~OptionsGuard() {
+    if (options != nullptr) TIFFOpenOptionsFree(options);
+  }
+  OptionsGuard(const OptionsGuard&) = delete;
+  OptionsGuard& operator=(const OptionsGuard&) = delete;
+};
+
+struct TiffGuard {
+  TIFF* tiff;
+  ~TiffGuard() {
+    if (tiff != nullptr) TIFFClose(tiff);
+  }
+  TiffGuard(const TiffGuard&) = delete;
+  TiffGuard& operator=(const TiffGuard&) = delete;
+};
+
+bool Fail(std::string* error, const std::string& text) {
+  *error = std::string(kName) + ": " + text;
+  return false;
+}
+
+bool FailWith(std::string* error, const MemoryFile& file, const char* fallback) {
+  return Fail(error, file.message[0] != '\0' ? file.message : fallback);
+}
+
+}  // namespace
+
+bool DecodeTiff(const std::uint8_t* data, std::size_t size, int frame, CPicture* picture, std::string* error) {
+  const bool little = size >= 4 && data[0] == 'I' && data[1] == 'I' && (data[2] == 42 || data[2] == 43) && data[3] == 0;
+  const bool big = size >= 4 && data[0] == 'M' && data[1] == 'M' && data[2] == 0 && (data[3] == 42 || data[3] == 43);
+  if (!little && !big) return Fail(error, "not a TIFF file");
+  SilenceProcessWideHandlers();
+
+  MemoryFile file{data, size, 0, {}};
+  OptionsGuard options{TIFFOpenOptionsAlloc()};
+  if (options.options == nullptr) return Fail(error, "out of memory");
+  TIFFOpenOptionsSetMaxSingleMemAlloc(options.options, kMaxLibraryAllocation);
+  TIFFOpenOptionsSetErrorHandlerExtR(options.options, KeepError, &file);
+  TIFFOpenOptionsSetWarningHandlerExtR(options.options, IgnoreWarning, nullptr);
+  // "m": never map; "r": read only.
+  TiffGuard tiff{TIFFClientOpenExt("memory", "rm", &file, ReadProc, WriteProc, SeekProc, CloseProc, SizeProc,
+                                   MapProc, UnmapProc, options.options)};
+  if (tiff.tiff == nullptr) return FailWith(error, file, "cannot be opened");
+
+  if (frame > 0) {
+    if (frame >= kMaxFrames || TIFFSetDirectory(tiff.tiff, static_cast<tdir_t>(frame)) != 1) {
+      return Fail(error, "frame " + std::to_string(frame) + " does not exist");
+    }
+  }
+  std::uint32_t width = 0, height = 0;
+  std::uint16_t samples = 1, photometric = PHOTOMETRIC_MINISBLACK, extraCount = 0;
+  std::uint16_t* extraTypes = nullptr;
+  if (TIFFGetField(tiff.tiff, TIFFTAG_IMAGEWIDTH, &width) != 1 || TIFFGetField(tiff.tiff, TIFFTAG_IMAGELENGTH, &height) != 1) {
+    return FailWith(error, file, "no picture size");
+  }
+  TIFFGetFieldDefaulted(tiff.tiff, TIFFTAG_SAMPLESPERPIXEL, &samples);
+  TIFFGetField(tiff.tiff, TIFFTAG_PHOTOMETRIC, &photometric);
+  TIFFGetFieldDefaulted(tiff.tiff, TIFFTAG_EXTRASAMPLES, &extraCount, &extraTypes);
+
+  const bool grey = (photometric == PHOTOMETRIC_MINISBLACK || photometric == PHOTOMETRIC_MINISWHITE) &&
+                    samples - extraCount == 1;
+  bool alpha = false;
+  for (std::uint16_t i = 0; extraTypes != nullptr && i < extraCount; ++i) {
+    if (extraTypes[i] == EXTRASAMPLE_ASSOCALPHA || extraTypes[i] == EXTRASAMPLE_UNASSALPHA) alpha = true;
+  }
+  const unsigned bpp = grey && !alpha ? 8 : 24;
+  if (!CPicture::CheckSize(width, height, bpp, error)) return false;
+  const std::uint64_t rasterBytes = std::uint64_t(width) * height * 4;
+  if (rasterBytes > kPictureMaxBytes) return Fail(error, "picture too large");
+
+  char reason[1024] = "";
+  if (TIFFRGBAImageOK(tiff.tiff, reason) != 1) return Fail(error, reason[0] != '\0' ? reason : "unsupported layout");
+  std::vector<std::uint32_t> raster;
+  try {
+    raster.resize(static_cast<std::size_t>(width) * height);
+  } catch (const std::bad_alloc&) {
+    return Fail(error, "out of memory");
+  }
+  if (TIFFReadRGBAImageOriented(tiff.tiff, width, height, raster.data(), ORIENTATION_BOTLEFT, 1) != 1) {
+    return FailWith(error, file, "the pixels cannot be read");
+  }
+  if (!picture->Create(width, height, bpp, error)) return false;
+  if (bpp == 8) picture->SetGreyPalette();
+  if (alpha && !picture->AlphaCreate(error)) return false;
+  for (std::uint32_t y = 0; y < height; ++y) {
+    const std::uint32_t* in = raster.data() + static_cast<std::size_t>(y) * width;
+    std::uint8_t* out = picture->GetBits(y);
+    std::uint8_t* a = alpha ? picture->AlphaGetPointer(0, static_cast<long>(y)) : nullptr;
+    for (std::uint32_t x = 0; x < width; ++x) {
+      const std::uint32_t p = in[x];
+      unsigned r = TIFFGetR(p), g = TIFFGetG(p), b = TIFFGetB(p);
+      if (a != nullptr) {
+        const unsigned av = TIFFGetA(p);
+        a[x] = static_cast<std::uint8_t>(av);
+        if (av != 0 && av != 255) {
+          r = r >= av ? 255 : (r * 255 + av / 2) / av;
+          g = g >= av ? 255 : (g * 255 + av / 2) / av;
+          b = b >= av ? 255 : (b * 255 + av / 2) / av;
+        }
+      }
+      if (bpp == 8) {
+        out[x] = static_cast<std::uint8_t>(g);
+      } else {
+        out[3 * x] = static_cast<std::uint8_t>(b);
+        out[3 * x + 1] = static_cast<std::uint8_t>(g);
+        out[3 * x + 2] = static_cast<std::uint8_t>(r);
+      }
+    }
+  }
+  // Frames: the directories in the chain (libtiff stops at a loop).
+  const tdir_t directories = TIFFNumberOfDirectories(tiff.tiff);
+  picture->SetNumFrames(directories < 1 ? 1 : directories > kMaxFrames ? kMaxFrames : static_cast<int>(directories));
+  return true;
+}
