@@ -17,8 +17,10 @@ namespace {
 const char kMaxMemoryText[] = "PICTURE_MAX_MEMORY exceeded";
 const char kUnknownFormatText[] = "Decode: Unknown or wrong format";
 
-// Reads the whole file into `bytes`; false with a text when it cannot.
-bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>* bytes, std::string* error) {
+
+}  // namespace
+
+bool ReadPictureFile(const std::string& path, std::vector<std::uint8_t>* bytes, std::string* error) {
   if (path.empty()) {
     *error = "Load: no file name";
     return false;
@@ -44,8 +46,6 @@ bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>* bytes, st
   bytes->clear();
   return false;
 }
-
-}  // namespace
 
 void CPicture::FreeDeleter::operator()(void* p) const noexcept { std::free(p); }
 
@@ -89,7 +89,7 @@ bool CPicture::Load(const std::string& path, int type) {
   Destroy();
   m_lastError.clear();
   std::vector<std::uint8_t> bytes;
-  if (!ReadWholeFile(path, &bytes, &m_lastError)) return false;
+  if (!ReadPictureFile(path, &bytes, &m_lastError)) return false;
   const bool typed = type >= 1 && type <= 15;
   if (typed && DecodeWithType(bytes.data(), bytes.size(), type)) return true;
   const std::string typedError = m_lastError;

@@ -21,6 +21,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 // The byte layout of a Windows RGBQUAD: blue, green, red, then alpha (zero in
 // a colour table).
@@ -58,6 +59,10 @@ constexpr std::uint64_t kPictureMaxMemory = 256000000;
 constexpr std::uint64_t kPictureMaxBytes = std::uint64_t(1) << 30;
 // Files larger than this are not read.
 constexpr std::uint64_t kPictureMaxFileSize = std::uint64_t(256) << 20;
+
+// Reads a whole picture file (at most kPictureMaxFileSize bytes) into
+// `bytes`; false with a "Load: ..." text when it cannot.
+bool ReadPictureFile(const std::string& path, std::vector<std::uint8_t>* bytes, std::string* error);
 
 class CPicture {
  public:

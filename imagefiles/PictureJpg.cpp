@@ -13,33 +13,6 @@ namespace {
 
 const char kBadOrientationText[] = "Bad thumbnail orientation";
 
-// The whole file; false with a text when it cannot be read.
-bool ReadFileBytes(const std::string& path, std::vector<std::uint8_t>* bytes, std::string* error) {
-  if (path.empty()) {
-    *error = "Load: no file name";
-    return false;
-  }
-  try {
-    CFileStream file(path);
-    file.Open(keOpenRead);
-    const std::uint64_t size = file.Size();
-    if (size > kPictureMaxFileSize) {
-      *error = "Load: file too large";
-      return false;
-    }
-    bytes->resize(static_cast<std::size_t>(size));
-    if (size != 0) file.Read(bytes->data(), bytes->size(), true);
-    return true;
-  } catch (const CJException& e) {
-    *error = e.Code() == keErrFileOpenRead ? "Load: cannot open the file" : "Load: cannot read the file";
-  } catch (const std::bad_alloc&) {
-    *error = "Load: out of memory";
-  } catch (const std::exception&) {
-    *error = "Load: cannot read the file";
-  }
-  bytes->clear();
-  return false;
-}
 
 // Wider than high: 1, higher than wide: -1, square: 0.
 int Aspect(unsigned width, unsigned height) { return width > height ? 1 : width < height ? -1 : 0; }
@@ -50,7 +23,7 @@ bool CPictureJPG::ReadExif(const std::string& path) {
   m_exif.Clear();
   std::vector<std::uint8_t> bytes;
   std::string error;
-  if (!ReadFileBytes(path, &bytes, &error)) {
+  if (!ReadPictureFile(path, &bytes, &error)) {
     SetLastError(error);
     return false;
   }
@@ -68,7 +41,7 @@ bool CPictureJPG::LoadThumbnail(const std::string& path, PictureSize* size, unsi
   if (size != nullptr) *size = PictureSize();
   std::vector<std::uint8_t> bytes;
   std::string error;
-  if (!ReadFileBytes(path, &bytes, &error)) {
+  if (!ReadPictureFile(path, &bytes, &error)) {
     SetLastError(error);
     return false;
   }

@@ -4,6 +4,7 @@
 #include "image/Status.h"
 #include "platform/Beep.h"
 #include "platform/MessageBox.h"
+#include "resources/ProductInfo.h"
 #include "transfer/ColorLattice.h"
 #include "transfer/ColorTransforms.h"
 #include "transfer/Progress.h"
@@ -20,11 +21,7 @@ constexpr int kAborted = -6;
 constexpr int kLatticeSamples = 30;
 
 void ShowError(const char* text) {
-  platform::MessageBoxRequest box;
-  box.text = text;
-  box.caption = "Tintavo";
-  box.icon = platform::MessageBoxIcon::kError;
-  (void)platform::ShowMessageBox(box);
+  (void)platform::ShowMessage(text, TINTAVO_PRODUCT_NAME, platform::MessageBoxIcon::kError);
 }
 
 }  // namespace

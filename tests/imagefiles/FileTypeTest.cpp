@@ -82,7 +82,7 @@ Bytes Tga(unsigned colorMapType, unsigned imageType, unsigned xOrigin, unsigned 
   return Head({
       0,                               // ID length
       lo(colorMapType), lo(imageType),  // colour-map type, image type
-      0, 0, 0, 0, 0,                   // colour-map specification
+      0, 0, 0, 0, 0,                   // colour-map fields
       lo(xOrigin), hi(xOrigin), lo(yOrigin), hi(yOrigin),
       lo(width), hi(width), lo(height), hi(height),
       lo(depth),
