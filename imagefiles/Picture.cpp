@@ -17,7 +17,6 @@ namespace {
 const char kMaxMemoryText[] = "PICTURE_MAX_MEMORY exceeded";
 const char kUnknownFormatText[] = "Decode: Unknown or wrong format";
 
-
 }  // namespace
 
 bool ReadPictureFile(const std::string& path, std::vector<std::uint8_t>* bytes, std::string* error) {
