@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# The Windows about box on a virtual screen: the plug-in shows it for the
+# about selector, and a click anywhere on it, or Escape, closes it.
+#
+#   about_box_test.sh BIN_DIR RUNNER
+set -u
+bin=$1
+runner=$2
+for tool in Xvfb xdotool; do
+  command -v "$tool" >/dev/null || { echo "$tool is needed"; exit 1; }
+done
+
+display=:$((100 + $$ % 400))
+Xvfb "$display" -screen 0 800x600x24 >/dev/null 2>&1 &
+xvfb=$!
+trap 'kill $xvfb 2>/dev/null' EXIT
+export DISPLAY=$display
+unset TINTAVO_HEADLESS
+sleep 1
+
+passed=0
+failed=0
+check() {
+  if "${@:2}"; then passed=$((passed + 1)); echo "ok   $1"; else failed=$((failed + 1)); echo "FAIL $1"; fi
+}
+
+# Starts the about selector and waits for its box; answers the window id.
+open_box() {
+  $runner "$bin/tintavo-host.exe" --about "$bin/Tintavo.8bf" >about.txt 2>&1 &
+  host=$!
+  window=""
+  for _ in $(seq 1 60); do
+    # The box: a visible window smaller than the screen.
+    window=""
+    for w in $(xdotool search --onlyvisible --name '' 2>/dev/null); do
+      xdotool getwindowgeometry "$w" | grep -q 'Geometry: 800x600' || window=$w
+    done
+    [ -n "$window" ] && break
+    sleep 0.5
+  done
+  sleep 1  # let the dialog finish drawing and take the focus
+}
+
+# Whether the host ended (within 10 s) with the about selector's answer 0.
+closed() {
+  for _ in $(seq 1 20); do
+    if ! kill -0 "$host" 2>/dev/null; then
+      wait "$host"
+      grep -q "about: 0" about.txt
+      return
+    fi
+    sleep 0.5
+  done
+  kill "$host" 2>/dev/null
+  return 1
+}
+
+work=$(mktemp -d)
+cd "$work" || exit 1
+
+open_box
+check "the about box appears" [ -n "$window" ]
+xdotool mousemove 400 300 click 1  # the box is centred on the screen
+check "a click on the box closes it" closed
+
+open_box
+check "the about box appears again" [ -n "$window" ]
+xdotool key Escape
+check "Escape closes it" closed
+
+rm -rf "$work"
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
