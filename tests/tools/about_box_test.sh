@@ -38,12 +38,12 @@ open_box() {
     [ -n "$window" ] && break
     sleep 0.5
   done
-  sleep 1  # let the dialog finish drawing and take the focus
+  sleep 3  # let the dialog finish drawing and enter its message loop
 }
 
-# Whether the host ended (within 10 s) with the about selector's answer 0.
+# Whether the host ended (within 30 s) with the about selector's answer 0.
 closed() {
-  for _ in $(seq 1 20); do
+  for _ in $(seq 1 60); do
     if ! kill -0 "$host" 2>/dev/null; then
       wait "$host"
       grep -q "about: 0" about.txt
