@@ -52,7 +52,7 @@ Bytes Gif(unsigned screenW, unsigned screenH, unsigned width, unsigned height, c
 // An 18-byte TGA header of an uncompressed or RLE 24-bit picture.
 Bytes TgaHeader(unsigned imageType, unsigned width, unsigned height) {
   Bytes b = {0, 0, static_cast<std::uint8_t>(imageType),  // id length, no colour map, type
-             0, 0, 0, 0, 0,                               // colour map spec
+             0, 0, 0, 0, 0,                               // colour map fields
              0, 0, 0, 0};                                 // x and y origin
   Le16(&b, width);
   Le16(&b, height);
