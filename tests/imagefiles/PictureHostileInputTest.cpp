@@ -128,6 +128,9 @@ std::vector<Hostile> HostileFiles() {
                Truncated(MakeBmp(2, 2, 8, std::vector<std::uint32_t>(200, 0x123456), Bytes(8, 0)), 14 + 40 + 100)});
   t.push_back({"bmp_truncated_in_pixels", keFileTypeBMP, Truncated(kGoodBmp, kGoodBmp.size() - 8)});
   t.push_back({"bmp_zero_width", keFileTypeBMP, MakeBmp(0, 2, 24, {}, Bytes(8, 0))});
+  // Found by fuzzing: a huge RLE8 picture whose few bytes only skip rows took
+  // seconds to decode and gigabytes to hold.
+  t.push_back({"bmp_rle8_bomb", keFileTypeBMP, MakeBmp(30000, 30000, 8, {0, 0xFFFFFF}, {0, 2, 100, 100, 0, 1}, 1)});
   t.push_back({"bmp_width_2_pow_31", keFileTypeBMP, MakeBmp(INT32_MIN, 1, 24, {}, Bytes(8, 0))});
   t.push_back({"bmp_height_2_pow_31", keFileTypeBMP, MakeBmp(1, INT32_MIN, 24, {}, Bytes(8, 0))});
   t.push_back({"bmp_dimensions_past_the_memory_limit", keFileTypeBMP, MakeBmp(1000000, 1000000, 24, {}, Bytes(8, 0))});
