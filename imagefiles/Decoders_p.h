@@ -75,4 +75,17 @@ inline std::uint8_t Scale8(std::uint32_t value, std::uint32_t maxValue) {
   return static_cast<std::uint8_t>((static_cast<std::uint64_t>(value) * 255 + maxValue / 2) / maxValue);
 }
 
+// A decimal number of 1 to 9 digits at *p (up to 999999999); *p moves past it.
+inline bool ReadDecimal(const ByteSpan& in, std::size_t* p, std::uint32_t* value) {
+  std::uint32_t v = 0;
+  int digits = 0;
+  while (in.Has(*p, 1) && in.U8(*p) >= '0' && in.U8(*p) <= '9') {
+    if (++digits > 9) return false;
+    v = v * 10 + (in.U8(*p) - '0');
+    ++*p;
+  }
+  *value = v;
+  return digits > 0;
+}
+
 }  // namespace picturedecode

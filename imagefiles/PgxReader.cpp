@@ -21,15 +21,7 @@ void SkipBlanks(const ByteSpan& in, std::size_t* p) {
 
 bool ReadNumber(const ByteSpan& in, std::size_t* p, std::uint32_t* value) {
   SkipBlanks(in, p);
-  std::uint32_t v = 0;
-  int digits = 0;
-  while (in.Has(*p, 1) && in.U8(*p) >= '0' && in.U8(*p) <= '9') {
-    if (++digits > 9) return false;
-    v = v * 10 + (in.U8(*p) - '0');
-    ++*p;
-  }
-  *value = v;
-  return digits > 0;
+  return picturedecode::ReadDecimal(in, p, value);
 }
 
 }  // namespace

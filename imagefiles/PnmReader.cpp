@@ -39,15 +39,7 @@ void SkipSpace(const ByteSpan& in, std::size_t* p) {
 // A decimal number of at most 9 digits (up to 999999999).
 bool ReadNumber(const ByteSpan& in, std::size_t* p, std::uint32_t* value) {
   SkipSpace(in, p);
-  std::uint32_t v = 0;
-  int digits = 0;
-  while (in.Has(*p, 1) && in.U8(*p) >= '0' && in.U8(*p) <= '9') {
-    if (++digits > 9) return false;
-    v = v * 10 + (in.U8(*p) - '0');
-    ++*p;
-  }
-  *value = v;
-  return digits > 0;
+  return picturedecode::ReadDecimal(in, p, value);
 }
 
 }  // namespace
