@@ -303,20 +303,7 @@ TEST(LibraryTruncationSweepTest, EveryPrefixIsRefusedOrWhole) {
   }
   for (const Good& g : goods) {
     SCOPED_TRACE(g.name);
-    CPicture whole;
-    ASSERT_TRUE(whole.Decode(g.bytes.data(), g.bytes.size(), g.type)) << whole.GetLastError();
-    for (std::size_t size = 0; size < g.bytes.size(); ++size) {
-      SCOPED_TRACE(size);
-      // A copy of exactly `size` bytes, so AddressSanitizer sees any read past it.
-      const Bytes prefix(g.bytes.begin(), g.bytes.begin() + static_cast<std::ptrdiff_t>(size));
-      CPicture picture;
-      if (picture.Decode(prefix.data(), prefix.size(), g.type)) {
-        EXPECT_EQ(whole.GetWidth(), picture.GetWidth());
-        EXPECT_EQ(whole.GetHeight(), picture.GetHeight());
-      } else {
-        EXPECT_FALSE(picture.GetLastError().empty());
-      }
-    }
+    picturetest::ExpectEveryPrefixDecodesOrFails(g.bytes, g.type);
   }
 }
 

@@ -2,6 +2,9 @@
 // Helpers for the picture decoder tests: files from byte arrays, and reading
 // a decoded picture back as top-down RGB(A) values.
 
+#include <gtest/gtest.h>
+
+#include <cstddef>
 #include <cstdint>
 #include <fstream>
 #include <string>
@@ -90,6 +93,25 @@ inline Bytes MakeBmp(std::int32_t width, std::int32_t height, unsigned bpp, cons
   for (std::uint32_t c : palette) Le32(&b, c & 0xFFFFFF);               // B, G, R, 0
   Append(&b, pixels);
   return b;
+}
+
+// Decodes every prefix of a good file (each a copy of exactly that many
+// bytes, so AddressSanitizer sees any read past it): each either decodes to
+// the whole picture's size or fails with an error text.
+inline void ExpectEveryPrefixDecodesOrFails(const Bytes& bytes, int type) {
+  CPicture whole;
+  ASSERT_TRUE(whole.Decode(bytes.data(), bytes.size(), type)) << whole.GetLastError();
+  for (std::size_t size = 0; size < bytes.size(); ++size) {
+    SCOPED_TRACE(size);
+    const Bytes prefix(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(size));
+    CPicture picture;
+    if (picture.Decode(prefix.data(), prefix.size(), type)) {
+      EXPECT_EQ(whole.GetWidth(), picture.GetWidth());
+      EXPECT_EQ(whole.GetHeight(), picture.GetHeight());
+    } else {
+      EXPECT_FALSE(picture.GetLastError().empty());
+    }
+  }
 }
 
 }  // namespace picturetest
