@@ -1,8 +1,10 @@
-// The output pass's loop with SSE2: the lattice sums of the four vertices in
-// one multiply-add over 16-bit lanes (integer, so exact), the two distance
-// weights in one division, and the blend and fade of R and G in one lane
-// pair.  Every double lane does the operations of the scalar loop in its
-// order (no fused multiply-add, no reassociation), so the bytes are the same.
+// The output pass's loop with SSE2, two pixels at a time: the colour moves
+// of both pixels in packed doubles, the lattice sums of the four vertices in
+// one multiply-add over 16-bit lanes (integer, so exact), the distance
+// weights, blend and fade of both pixels in packed doubles.  Every double
+// lane does the operations of the scalar loop in its order (no fused
+// multiply-add, no reassociation), and the row sums add the pixels one after
+// the other as the scalar loop does, so the bytes and sums are the same.
 #include "transfer/OutputPixels.h"
 
 #if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
@@ -40,61 +42,240 @@ inline __m128i Interpolate(const VTetra::ByteKernel3& lattice, unsigned i0, unsi
   return _mm_srli_epi32(_mm_add_epi32(sum, _mm_set1_epi32(128)), 8);
 }
 
+inline __m128d Pair(double low, double high) { return _mm_set_pd(high, low); }
+inline __m128d Broadcast(double v) { return _mm_set1_pd(v); }
+inline double High(__m128d v) { return _mm_cvtsd_f64(_mm_unpackhi_pd(v, v)); }
+
+// Two floats from a plane as two doubles (exact).
+inline __m128d LoadTwo(const float* p) {
+  return _mm_cvtps_pd(_mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(p))));
+}
+
+// The row runs in blocks of kBlock pixels, each in three short loops whose
+// steps do not depend on one another (so the processor overlaps many of
+// them): the colour moves two pixels at a time, the lattice lookups pixel by
+// pixel, and the blend and fade two pixels at a time.
+constexpr int kBlock = 64;
+
+struct Block {
+  alignas(16) double l[kBlock];      // moved l
+  alignas(16) double l1[kBlock];     // l of the first lookup's level
+  alignas(16) double l2[kBlock];     // ... and of the second's
+  alignas(16) std::int32_t first[3][kBlock];   // R, G, B of the first lookup
+  alignas(16) std::int32_t second[3][kBlock];  // ... and of the second
+  alignas(16) std::int16_t index[3][kBlock];
+};
+
+// The per-call numbers of the loop, read once into registers' reach: the
+// destination is written through byte pointers, which could alias anything
+// the loop reads through a pointer or reference.
+struct Constants {
+  __m128d sourceMean[3], templateMean[3], sourceSigmaL, templateSigmaL;
+  __m128d ratioAlpha, ratioBeta, colourGain, lShift;
+  __m128d pAlpha, qAlpha, pBeta, qBeta, pBetaAlpha, qBetaAlpha;
+  __m128d lMin, lMax, lIndexScale, alphaMin, alphaMax, betaMin, betaMax, alphaIndexScale, betaIndexScale;
+  bool scaleL, scaleAlpha, scaleBeta;
+  explicit Constants(const OutputRowData& d) {
+    using C = EngineConstants;
+    for (int i = 0; i < 3; ++i) {
+      sourceMean[i] = Broadcast(d.sourceMean[i]);
+      templateMean[i] = Broadcast(d.templateMean[i]);
+    }
+    sourceSigmaL = Broadcast(d.sourceSigmaL);
+    templateSigmaL = Broadcast(d.templateSigmaL);
+    ratioAlpha = Broadcast(d.ratioAlpha);
+    ratioBeta = Broadcast(d.ratioBeta);
+    colourGain = Broadcast(d.colourGain);
+    lShift = Broadcast(d.lShift);
+    pAlpha = Broadcast(d.pAlpha);
+    qAlpha = Broadcast(d.qAlpha);
+    pBeta = Broadcast(d.pBeta);
+    qBeta = Broadcast(d.qBeta);
+    pBetaAlpha = Broadcast(d.pBetaAlpha);
+    qBetaAlpha = Broadcast(d.qBetaAlpha);
+    lMin = Broadcast(d.lMin);
+    lMax = Broadcast(d.lMax);
+    lIndexScale = Broadcast(d.lIndexScale);
+    alphaMin = Broadcast(C::kAlphaMin);
+    alphaMax = Broadcast(C::kAlphaMax);
+    betaMin = Broadcast(C::kBetaMin);
+    betaMax = Broadcast(C::kBetaMax);
+    alphaIndexScale = Broadcast(C::kAlphaIndexScale);
+    betaIndexScale = Broadcast(C::kBetaIndexScale);
+    scaleL = d.scaleL;
+    scaleAlpha = d.scaleAlpha;
+    scaleBeta = d.scaleBeta;
+  }
+};
+
+// MoveColour (OutputPixels.h) for two pixels, one per lane.
+template <int kMode>
+inline void MoveTwo(const Constants& c, __m128d l, __m128d alpha, __m128d beta, Block& out, int i) {
+  if (kMode != 2) {
+    l = c.scaleL ? _mm_add_pd(_mm_mul_pd(_mm_div_pd(_mm_sub_pd(l, c.sourceMean[0]), c.sourceSigmaL), c.templateSigmaL),
+                              c.templateMean[0])
+                 : _mm_add_pd(l, c.templateMean[0]);
+  }
+  if (kMode == 1) {
+    alpha = _mm_mul_pd(alpha, c.colourGain);
+    beta = _mm_mul_pd(beta, c.colourGain);
+  } else {
+    alpha = c.scaleAlpha
+                ? _mm_add_pd(_mm_mul_pd(_mm_mul_pd(c.ratioAlpha, _mm_sub_pd(alpha, c.sourceMean[1])), c.colourGain),
+                             c.templateMean[1])
+                : _mm_add_pd(alpha, c.templateMean[1]);
+    beta = c.scaleBeta
+               ? _mm_add_pd(_mm_mul_pd(_mm_mul_pd(c.ratioBeta, _mm_sub_pd(beta, c.sourceMean[2])), c.colourGain),
+                            c.templateMean[2])
+               : _mm_add_pd(beta, c.templateMean[2]);
+  }
+  l = _mm_add_pd(l, c.lShift);
+
+  if (kMode != 1) {
+    const __m128d alphaBefore = alpha;
+    beta = _mm_add_pd(
+        _mm_add_pd(_mm_add_pd(_mm_add_pd(_mm_mul_pd(c.pBetaAlpha, alphaBefore), c.qBetaAlpha), beta),
+                   _mm_mul_pd(c.pBeta, l)),
+        c.qBeta);
+    alpha = _mm_add_pd(_mm_add_pd(alphaBefore, _mm_mul_pd(c.pAlpha, l)), c.qAlpha);
+  }
+
+  // max(v, low) is low for NaN too, as the scalar clamps are.
+  l = _mm_min_pd(_mm_max_pd(l, c.lMin), c.lMax);
+  alpha = _mm_min_pd(_mm_max_pd(alpha, c.alphaMin), c.alphaMax);
+  beta = _mm_min_pd(_mm_max_pd(beta, c.betaMin), c.betaMax);
+
+  // Truncated indices, held at 255 through 16-bit lanes.
+  const __m128i il = _mm_cvttpd_epi32(_mm_mul_pd(_mm_sub_pd(l, c.lMin), c.lIndexScale));
+  const __m128i ia = _mm_cvttpd_epi32(_mm_mul_pd(_mm_sub_pd(alpha, c.alphaMin), c.alphaIndexScale));
+  const __m128i ib = _mm_cvttpd_epi32(_mm_mul_pd(_mm_sub_pd(beta, c.betaMin), c.betaIndexScale));
+  const __m128i top = _mm_set1_epi16(255);
+  const __m128i held = _mm_min_epi16(_mm_packs_epi32(il, ia), top);  // l0 l1 0 0 a0 a1 0 0
+  std::int32_t word = _mm_cvtsi128_si32(held);
+  std::memcpy(&out.index[0][i], &word, sizeof word);
+  word = _mm_cvtsi128_si32(_mm_srli_si128(held, 8));
+  std::memcpy(&out.index[1][i], &word, sizeof word);
+  word = _mm_cvtsi128_si32(_mm_min_epi16(_mm_packs_epi32(ib, ib), top));
+  std::memcpy(&out.index[2][i], &word, sizeof word);
+  _mm_store_pd(&out.l[i], l);
+}
+
 template <int kMode, int kBytesPerPixel>
 void Pixels(OutputRowData& d) {
   constexpr int kRed = kBytesPerPixel == 1 ? 0 : 2;
   constexpr int kGreen = kBytesPerPixel == 1 ? 0 : 1;
+  const Constants c(d);
   const VTetra::ByteKernel3& backward = *d.backward;
+  const double* const levelL = d.levelL;
+  const double* const neighbourL[2] = {d.neighbourL[0], d.neighbourL[1]};
+  const unsigned char* const neighbour[2] = {d.neighbour[0], d.neighbour[1]};
+  const double* const fadedByte = d.fadedByte;
+  const int width = d.width;
   const __m128d absMask = _mm_castsi128_pd(_mm_set1_epi64x(0x7fffffffffffffffLL));
   const __m128d floor = _mm_set1_pd(EngineConstants::kDistanceFloor);
   const __m128d one = _mm_set1_pd(1.0);
   const __m128d keep = _mm_set1_pd(d.keep);
   __m128d sumRG = _mm_setzero_pd();
   __m128d sumB = _mm_setzero_pd();
-  for (int x = 0; x < d.width; ++x) {
-    double l;
-    int index[3];
-    MoveColour<kMode>(d, x, l, index);
-    const int il = index[0], ia = index[1], ib = index[2];
+  Block b;
 
-    // Two lookups one l level apart (see the scalar loop).
-    const __m128i c1 = Interpolate(backward, static_cast<unsigned>(il), static_cast<unsigned>(ia),
-                                   static_cast<unsigned>(ib));
-    const double l1 = d.levelL[il];
-    const int up = static_cast<int>(l > l1) & static_cast<int>(il != 255);
-    const unsigned char* next = d.neighbour[up];
-    const __m128i c2 = Interpolate(backward, next[il], next[ia], next[ib]);
-    const double l2 = d.neighbourL[up][il];
+  for (int x0 = 0; x0 < width; x0 += kBlock) {
+    const int count = width - x0 < kBlock ? width - x0 : kBlock;
+    const float* const planeL = d.l + x0;
+    const float* const planeAlpha = d.alpha + x0;
+    const float* const planeBeta = d.beta + x0;
 
-    // w1, w2 = 1 / max(|l - l1|, floor), 1 / max(|l - l2|, floor).
-    const __m128d distance = _mm_and_pd(_mm_sub_pd(_mm_set1_pd(l), _mm_set_pd(l2, l1)), absMask);
-    const __m128d weights = _mm_div_pd(one, _mm_max_pd(distance, floor));
-    const __m128d w1 = _mm_unpacklo_pd(weights, weights);
-    const __m128d w2 = _mm_unpackhi_pd(weights, weights);
-    const __m128d inverseSum = _mm_div_pd(one, _mm_add_pd(w1, w2));
+    // Colour moves.  A last odd pixel runs as both lanes of a pair.
+    for (int i = 0; i < count; i += 2) {
+      __m128d l, alpha, beta;
+      if (i + 1 < count) {
+        l = LoadTwo(planeL + i);
+        alpha = LoadTwo(planeAlpha + i);
+        beta = LoadTwo(planeBeta + i);
+      } else {
+        l = _mm_set1_pd(planeL[i]);
+        alpha = _mm_set1_pd(planeAlpha[i]);
+        beta = _mm_set1_pd(planeBeta[i]);
+      }
+      MoveTwo<kMode>(c, l, alpha, beta, b, i);
+    }
 
-    // (c1 w1 + c2 w2) / (w1 + w2) for R, G in one pair and B in another.
-    const __m128d rg = _mm_mul_pd(_mm_add_pd(_mm_mul_pd(_mm_cvtepi32_pd(c1), w1), _mm_mul_pd(_mm_cvtepi32_pd(c2), w2)),
-                                  inverseSum);
-    const __m128d b = _mm_mul_pd(_mm_add_pd(_mm_mul_pd(_mm_cvtepi32_pd(_mm_srli_si128(c1, 8)), w1),
-                                            _mm_mul_pd(_mm_cvtepi32_pd(_mm_srli_si128(c2, 8)), w2)),
-                                 inverseSum);
-    sumRG = _mm_add_pd(sumRG, rg);
-    sumB = _mm_add_sd(sumB, b);
+    // Two lookups one l level apart per pixel (see the scalar loop); a last
+    // odd pixel is looked up twice, so that both lanes below hold numbers.
+    const int evenCount = (count + 1) & ~1;
+    for (int i = 0; i < evenCount; ++i) {
+      const int il = b.index[0][i], ia = b.index[1][i], ib = b.index[2][i];
+      const __m128i c1 =
+          Interpolate(backward, static_cast<unsigned>(il), static_cast<unsigned>(ia), static_cast<unsigned>(ib));
+      const double l1 = levelL[il];
+      const int up = static_cast<int>(b.l[i] > l1) & static_cast<int>(il != 255);
+      const unsigned char* next = neighbour[up];
+      const __m128i c2 = Interpolate(backward, next[il], next[ia], next[ib]);
+      b.l1[i] = l1;
+      b.l2[i] = neighbourL[up][il];
+      b.first[0][i] = _mm_cvtsi128_si32(c1);
+      b.first[1][i] = _mm_cvtsi128_si32(_mm_srli_si128(c1, 4));
+      b.first[2][i] = _mm_cvtsi128_si32(_mm_srli_si128(c1, 8));
+      b.second[0][i] = _mm_cvtsi128_si32(c2);
+      b.second[1][i] = _mm_cvtsi128_si32(_mm_srli_si128(c2, 4));
+      b.second[2][i] = _mm_cvtsi128_si32(_mm_srli_si128(c2, 8));
+    }
 
-    // Fade with the source pixel, truncate and write in the source's format.
-    const std::uint8_t* src = d.source + static_cast<std::size_t>(x) * kBytesPerPixel;
-    std::uint8_t* dst = d.destination + static_cast<std::size_t>(x) * kBytesPerPixel;
-    const __m128d fadedB = _mm_load_sd(&d.fadedByte[src[0]]);
-    const int outB = _mm_cvtsi128_si32(_mm_cvttpd_epi32(_mm_add_sd(fadedB, _mm_mul_sd(b, keep))));
-    if (kBytesPerPixel == 1) {
-      dst[0] = static_cast<std::uint8_t>(outB);  // grey keeps the blue result
-    } else {
-      const __m128d fadedRG = _mm_loadh_pd(_mm_load_sd(&d.fadedByte[src[kRed]]), &d.fadedByte[src[kGreen]]);
-      const __m128i outRG = _mm_cvttpd_epi32(_mm_add_pd(fadedRG, _mm_mul_pd(rg, keep)));
-      dst[2] = static_cast<std::uint8_t>(_mm_cvtsi128_si32(outRG));
-      dst[1] = static_cast<std::uint8_t>(_mm_cvtsi128_si32(_mm_srli_si128(outRG, 4)));
-      dst[0] = static_cast<std::uint8_t>(outB);
+    // Blend, fade and write.
+    const std::uint8_t* const source = d.source + static_cast<std::size_t>(x0) * kBytesPerPixel;
+    std::uint8_t* const destination = d.destination + static_cast<std::size_t>(x0) * kBytesPerPixel;
+    for (int i = 0; i < count; i += 2) {
+      const bool both = i + 1 < count;
+      const __m128d l = _mm_load_pd(&b.l[i]);
+      // w1, w2 = 1 / max(|l - l1|, floor), 1 / max(|l - l2|, floor).
+      const __m128d w1 = _mm_div_pd(one, _mm_max_pd(_mm_and_pd(_mm_sub_pd(l, _mm_load_pd(&b.l1[i])), absMask), floor));
+      const __m128d w2 = _mm_div_pd(one, _mm_max_pd(_mm_and_pd(_mm_sub_pd(l, _mm_load_pd(&b.l2[i])), absMask), floor));
+      const __m128d inverseSum = _mm_div_pd(one, _mm_add_pd(w1, w2));
+      // (c1 w1 + c2 w2) / (w1 + w2) per channel, the two pixels in the lanes.
+      auto blend = [&](int channel) {
+        const __m128d first = _mm_cvtepi32_pd(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(&b.first[channel][i])));
+        const __m128d second =
+            _mm_cvtepi32_pd(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(&b.second[channel][i])));
+        return _mm_mul_pd(_mm_add_pd(_mm_mul_pd(first, w1), _mm_mul_pd(second, w2)), inverseSum);
+      };
+      const __m128d red = blend(0);
+      const __m128d green = blend(1);
+      const __m128d blue = blend(2);
+      sumRG = _mm_add_pd(sumRG, _mm_unpacklo_pd(red, green));
+      sumB = _mm_add_sd(sumB, blue);
+      if (both) {
+        sumRG = _mm_add_pd(sumRG, _mm_unpackhi_pd(red, green));
+        sumB = _mm_add_sd(sumB, _mm_unpackhi_pd(blue, blue));
+      }
+
+      // Fade with the source pixels, truncate and write in the source's format.
+      const std::uint8_t* src0 = source + static_cast<std::size_t>(i) * kBytesPerPixel;
+      const std::uint8_t* src1 = both ? src0 + kBytesPerPixel : src0;
+      std::uint8_t* dst = destination + static_cast<std::size_t>(i) * kBytesPerPixel;
+      auto fade = [&](int channel, __m128d value) {
+        const __m128d faded = _mm_loadh_pd(_mm_load_sd(&fadedByte[src0[channel]]), &fadedByte[src1[channel]]);
+        return _mm_cvttpd_epi32(_mm_add_pd(faded, _mm_mul_pd(value, keep)));
+      };
+      const __m128i outB = fade(0, blue);
+      if (kBytesPerPixel == 1) {  // grey keeps the blue result
+        dst[0] = static_cast<std::uint8_t>(_mm_cvtsi128_si32(outB));
+        if (both) dst[1] = static_cast<std::uint8_t>(_mm_cvtsi128_si32(_mm_srli_si128(outB, 4)));
+      } else {
+        const __m128i outG = fade(kGreen, green);
+        const __m128i outR = fade(kRed, red);
+        // B0 G0 B1 G1 R0 R1 as bytes.
+        const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(_mm_unpacklo_epi32(outB, outG), outR), outR);
+        alignas(16) std::uint8_t o[16];
+        _mm_store_si128(reinterpret_cast<__m128i*>(o), bytes);
+        dst[0] = o[0];
+        dst[1] = o[1];
+        dst[2] = o[4];
+        if (both) {
+          dst[kBytesPerPixel] = o[2];
+          dst[kBytesPerPixel + 1] = o[3];
+          dst[kBytesPerPixel + 2] = o[5];
+        }
+      }
     }
   }
   double rgSums[2];

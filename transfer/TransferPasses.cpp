@@ -5,6 +5,7 @@
 #include <new>
 
 #include "platform/LargeBlock.h"
+#include "transfer/ForwardPixels.h"
 #include "transfer/OutputPixels.h"
 
 namespace transfer_detail {
@@ -84,8 +85,13 @@ void CPlanes::Free() {
 
 namespace {
 
-constexpr int kRegressionSums = 6;  // l, alpha, beta, l^2, l alpha, l beta
-constexpr int kResidualSums = 4;    // alpha', beta', alpha'^2, alpha' beta'
+// Per-row sums, kSumsPerRow doubles per row.  The conversion passes leave
+// the regression sums l, alpha, beta, l^2, l alpha, l beta; the residual pass
+// then leaves alpha', beta', alpha'^2, alpha' beta' and the spread sums it
+// can already take (see ResidualRows).
+constexpr int kSumsPerRow = 8;
+constexpr int kRegressionSums = 6;
+constexpr int kResidualSums = 4;
 
 // The first `count` of the per-row sums (`stride` doubles per row), added in
 // row order.
@@ -112,15 +118,11 @@ bool Resize(std::vector<T>& v, std::size_t n) {
 CTransferPasses::CTransferPasses(const DerivedSettings& settings, const VTetra::FloatLattice& forward,
                                  const VTetra::ByteLattice& backward, const EngineConstants& constants)
     : m_settings(settings),
-      m_forward(forward),
       m_backward(backward),
       m_constants(constants),
+      m_forwardKernel(forward, EngineConstants::kByteToUnit),
       m_backwardKernel(backward),
       m_useVectorLoops(HaveVectorLoops()) {
-  for (int v = 0; v < 256; ++v) {
-    const float unit = static_cast<float>(v * EngineConstants::kByteToUnit);
-    for (int axis = 0; axis < 3; ++axis) m_forward.Locate(axis, unit, m_cellOffset[axis][v], m_cellFraction[axis][v]);
-  }
   const double lMin = m_constants.lMin;
   const double lStep = m_constants.lStep;
   const double fade = m_settings.fade;
@@ -142,8 +144,8 @@ bool CTransferPasses::Allocate(int sourceWidth, int sourceHeight, int templateWi
   }
   const std::size_t sourceRows = static_cast<std::size_t>(sourceHeight);
   const std::size_t templateRows = static_cast<std::size_t>(templateHeight);
-  if (!Resize(m_sourceRowSums, sourceRows * kRegressionSums) ||
-      !Resize(m_templateRowSums, templateRows * kRegressionSums) ||
+  if (!Resize(m_sourceRowSums, sourceRows * kSumsPerRow) ||
+      !Resize(m_templateRowSums, templateRows * kSumsPerRow) ||
       !Resize(m_templateByteSums, templateRows * 3) || !Resize(m_outputRowSums, sourceRows * 3)) {
     Free();
     return false;
@@ -161,46 +163,23 @@ void CTransferPasses::Free() {
 }
 
 void CTransferPasses::SourceRow(int y, const std::uint8_t* row, int bytesPerPixel) {
-  float* l = m_source.Row(0, y);
-  float* alpha = m_source.Row(1, y);
-  float* beta = m_source.Row(2, y);
-  const int width = m_source.Width();
-  // Grey: the one byte stands for R, G and B; colour formats hold B, G, R.
-  const int red = bytesPerPixel == 1 ? 0 : 2;
-  const int green = bytesPerPixel == 1 ? 0 : 1;
-  for (int x = 0; x < width; ++x, row += bytesPerPixel) {
-    const int r = row[red], g = row[green], b = row[0];
-    const float f[3] = {m_cellFraction[0][r], m_cellFraction[1][g], m_cellFraction[2][b]};
-    float out[3] = {0.0f, 0.0f, 0.0f};
-    m_forward.Interpolate3(m_cellOffset[0][r] + m_cellOffset[1][g] + m_cellOffset[2][b], f, out);
-    l[x] = out[0];
-    alpha[x] = out[1];
-    beta[x] = out[2];
-  }
+  ConvertRow(row, bytesPerPixel, m_source, y, &m_sourceRowSums[static_cast<std::size_t>(y) * kSumsPerRow], nullptr);
 }
 
 void CTransferPasses::TemplateRow(int y, const std::uint8_t* row) {
-  float* l = m_template.Row(0, y);
-  float* alpha = m_template.Row(1, y);
-  float* beta = m_template.Row(2, y);
-  const int width = m_template.Width();
-  std::uint64_t sumR = 0, sumG = 0, sumB = 0;
-  for (int x = 0; x < width; ++x, row += 3) {
-    const int r = row[2], g = row[1], b = row[0];
-    sumR += static_cast<std::uint64_t>(r);
-    sumG += static_cast<std::uint64_t>(g);
-    sumB += static_cast<std::uint64_t>(b);
-    const float f[3] = {m_cellFraction[0][r], m_cellFraction[1][g], m_cellFraction[2][b]};
-    float out[3] = {0.0f, 0.0f, 0.0f};
-    m_forward.Interpolate3(m_cellOffset[0][r] + m_cellOffset[1][g] + m_cellOffset[2][b], f, out);
-    l[x] = out[0];
-    alpha[x] = out[1];
-    beta[x] = out[2];
+  ConvertRow(row, 3, m_template, y, &m_templateRowSums[static_cast<std::size_t>(y) * kSumsPerRow],
+             &m_templateByteSums[static_cast<std::size_t>(y) * 3]);
+}
+
+void CTransferPasses::ConvertRow(const std::uint8_t* row, int bytesPerPixel, CPlanes& planes, int y, double* sums,
+                                 std::uint64_t* byteSums) {
+  if (m_useVectorLoops) {
+    ForwardPixelsSse2(m_forwardKernel, row, bytesPerPixel, planes.Width(), planes.Row(0, y), planes.Row(1, y),
+                      planes.Row(2, y), sums, byteSums);
+  } else {
+    ForwardPixels(m_forwardKernel, row, bytesPerPixel, planes.Width(), planes.Row(0, y), planes.Row(1, y),
+                  planes.Row(2, y), sums, byteSums);
   }
-  std::uint64_t* sums = &m_templateByteSums[static_cast<std::size_t>(y) * 3];
-  sums[0] = sumR;
-  sums[1] = sumG;
-  sums[2] = sumB;
 }
 
 void CTransferPasses::Decorrelate() {
@@ -233,62 +212,31 @@ void ForRowGroups(int height, Rows rows) {
   for (; y < height; ++y) rows.template Run<1>(y);
 }
 
-// Sums of l, alpha, beta, l^2, l alpha, l beta of each row.
-struct RegressionRows {
-  const CPlanes& planes;
-  std::vector<double>& rowSums;
-  template <int kRows>
-  void Run(int y0) const {
-    const int width = planes.Width();
-    const float* l[kRows];
-    const float* alpha[kRows];
-    const float* beta[kRows];
-    double sl[kRows], sa[kRows], sb[kRows], sll[kRows], sla[kRows], slb[kRows];
-    for (int r = 0; r < kRows; ++r) {
-      l[r] = planes.Row(0, y0 + r);
-      alpha[r] = planes.Row(1, y0 + r);
-      beta[r] = planes.Row(2, y0 + r);
-      sl[r] = sa[r] = sb[r] = sll[r] = sla[r] = slb[r] = 0;
-    }
-    for (int x = 0; x < width; ++x) {
-      TINTAVO_UNROLL_ROWS
-      for (int r = 0; r < kRows; ++r) {
-        const double vl = l[r][x], va = alpha[r][x], vb = beta[r][x];
-        sl[r] += vl;
-        sa[r] += va;
-        sb[r] += vb;
-        sll[r] += vl * vl;
-        sla[r] += vl * va;
-        slb[r] += vl * vb;
-      }
-    }
-    for (int r = 0; r < kRows; ++r) {
-      double* s = &rowSums[static_cast<std::size_t>(y0 + r) * kRegressionSums];
-      s[0] = sl[r], s[1] = sa[r], s[2] = sb[r], s[3] = sll[r], s[4] = sla[r], s[5] = slb[r];
-    }
-  }
-};
-
-// Residuals alpha', beta' (written back when `decorrelate`) and the sums of
-// alpha', beta', alpha'^2, alpha' beta' of each row.
+// Residuals alpha' = alpha - qAlpha - pAlpha l and beta' = beta - qBeta -
+// pBeta l, and the sums of alpha', beta', alpha'^2, alpha' beta' of each row
+// (slots 0..3).  When decorrelating, the residuals are stored as floats and
+// the row also sums the stored alpha' (slot 4, for its mean) and
+// (l - mean l)^2 (slot 5); otherwise the planes stay as they are and the row
+// sums the spreads of l, alpha, beta about their means (slots 4..6).
+template <bool kDecorrelate>
 struct ResidualRows {
   CPlanes& planes;
   std::vector<double>& rowSums;
   const ImageStatistics& stats;
-  bool decorrelate;
   template <int kRows>
   void Run(int y0) const {
     const int width = planes.Width();
     const double qAlpha = stats.qAlpha, pAlpha = stats.pAlpha, qBeta = stats.qBeta, pBeta = stats.pBeta;
+    const double m0 = stats.mean[0], m1 = stats.mean[1], m2 = stats.mean[2];
     const float* l[kRows];
     float* alpha[kRows];
     float* beta[kRows];
-    double sa[kRows], sb[kRows], saa[kRows], sab[kRows];
+    double sa[kRows], sb[kRows], saa[kRows], sab[kRows], s4[kRows], s5[kRows], s6[kRows];
     for (int r = 0; r < kRows; ++r) {
       l[r] = planes.Row(0, y0 + r);
       alpha[r] = planes.Row(1, y0 + r);
       beta[r] = planes.Row(2, y0 + r);
-      sa[r] = sb[r] = saa[r] = sab[r] = 0;
+      sa[r] = sb[r] = saa[r] = sab[r] = s4[r] = s5[r] = s6[r] = 0;
     }
     for (int x = 0; x < width; ++x) {
       TINTAVO_UNROLL_ROWS
@@ -296,9 +244,19 @@ struct ResidualRows {
         const double vl = l[r][x];
         const double a1 = alpha[r][x] - qAlpha - pAlpha * vl;
         const double b1 = beta[r][x] - qBeta - pBeta * vl;
-        if (decorrelate) {
-          alpha[r][x] = static_cast<float>(a1);
+        const double d0 = vl - m0;
+        if (kDecorrelate) {
+          const float storedAlpha = static_cast<float>(a1);
+          alpha[r][x] = storedAlpha;
           beta[r][x] = static_cast<float>(b1);
+          s4[r] += storedAlpha;
+          s5[r] += d0 * d0;
+        } else {
+          const double d1 = alpha[r][x] - m1;
+          const double d2 = beta[r][x] - m2;
+          s4[r] += d0 * d0;
+          s5[r] += d1 * d1;
+          s6[r] += d2 * d2;
         }
         sa[r] += a1;
         sb[r] += b1;
@@ -307,14 +265,14 @@ struct ResidualRows {
       }
     }
     for (int r = 0; r < kRows; ++r) {
-      double* s = &rowSums[static_cast<std::size_t>(y0 + r) * kRegressionSums];
-      s[0] = sa[r], s[1] = sb[r], s[2] = saa[r], s[3] = sab[r];
+      double* s = &rowSums[static_cast<std::size_t>(y0 + r) * kSumsPerRow];
+      s[0] = sa[r], s[1] = sb[r], s[2] = saa[r], s[3] = sab[r], s[4] = s4[r], s[5] = s5[r], s[6] = s6[r];
     }
   }
 };
 
-// beta'' from the stored residuals, and the sums of alpha' and beta'' of
-// each row.
+// beta'' = beta' - qBetaAlpha - pBetaAlpha alpha' from the stored residuals,
+// and the sums of beta'' and of (alpha' - mean alpha')^2 of each row.
 struct SecondResidualRows {
   CPlanes& planes;
   std::vector<double>& rowSums;
@@ -322,14 +280,14 @@ struct SecondResidualRows {
   template <int kRows>
   void Run(int y0) const {
     const int width = planes.Width();
-    const double qBetaAlpha = stats.qBetaAlpha, pBetaAlpha = stats.pBetaAlpha;
+    const double qBetaAlpha = stats.qBetaAlpha, pBetaAlpha = stats.pBetaAlpha, m1 = stats.mean[1];
     const float* alpha[kRows];
     float* beta[kRows];
-    double sa[kRows], sb[kRows];
+    double sb[kRows], s1[kRows];
     for (int r = 0; r < kRows; ++r) {
       alpha[r] = planes.Row(1, y0 + r);
       beta[r] = planes.Row(2, y0 + r);
-      sa[r] = sb[r] = 0;
+      sb[r] = s1[r] = 0;
     }
     for (int x = 0; x < width; ++x) {
       TINTAVO_UNROLL_ROWS
@@ -337,51 +295,41 @@ struct SecondResidualRows {
         const double a1 = alpha[r][x];
         const float b2 = static_cast<float>(beta[r][x] - qBetaAlpha - pBetaAlpha * a1);
         beta[r][x] = b2;
-        sa[r] += a1;
         sb[r] += b2;
+        const double d1 = a1 - m1;
+        s1[r] += d1 * d1;
       }
     }
     for (int r = 0; r < kRows; ++r) {
-      double* s = &rowSums[static_cast<std::size_t>(y0 + r) * kRegressionSums];
-      s[0] = sa[r], s[1] = sb[r];
+      double* s = &rowSums[static_cast<std::size_t>(y0 + r) * kSumsPerRow];
+      s[0] = sb[r], s[1] = s1[r];
     }
   }
 };
 
-// Sums of the squared distances of l, alpha, beta from their means.
-struct SpreadRows {
+// Sums of (beta'' - mean beta'')^2 of each row.
+struct BetaSpreadRows {
   const CPlanes& planes;
   std::vector<double>& rowSums;
   const ImageStatistics& stats;
   template <int kRows>
   void Run(int y0) const {
     const int width = planes.Width();
-    const double m0 = stats.mean[0], m1 = stats.mean[1], m2 = stats.mean[2];
-    const float* l[kRows];
-    const float* alpha[kRows];
+    const double m2 = stats.mean[2];
     const float* beta[kRows];
-    double s0[kRows], s1[kRows], s2[kRows];
+    double s2[kRows];
     for (int r = 0; r < kRows; ++r) {
-      l[r] = planes.Row(0, y0 + r);
-      alpha[r] = planes.Row(1, y0 + r);
       beta[r] = planes.Row(2, y0 + r);
-      s0[r] = s1[r] = s2[r] = 0;
+      s2[r] = 0;
     }
     for (int x = 0; x < width; ++x) {
       TINTAVO_UNROLL_ROWS
       for (int r = 0; r < kRows; ++r) {
-        const double d0 = l[r][x] - m0;
-        const double d1 = alpha[r][x] - m1;
         const double d2 = beta[r][x] - m2;
-        s0[r] += d0 * d0;
-        s1[r] += d1 * d1;
         s2[r] += d2 * d2;
       }
     }
-    for (int r = 0; r < kRows; ++r) {
-      double* s = &rowSums[static_cast<std::size_t>(y0 + r) * kRegressionSums];
-      s[0] = s0[r], s[1] = s1[r], s[2] = s2[r];
-    }
+    for (int r = 0; r < kRows; ++r) rowSums[static_cast<std::size_t>(y0 + r) * kSumsPerRow] = s2[r];
   }
 };
 
@@ -395,10 +343,9 @@ void CTransferPasses::DecorrelateImage(CPlanes& planes, std::vector<double>& row
   const double n = static_cast<double>(width) * static_cast<double>(height);
   const bool decorrelate = m_settings.mode != 1;
 
-  // Regression of alpha and beta on l.
-  ForRowGroups(height, RegressionRows{planes, rowSums});
+  // Regression of alpha and beta on l, from the conversion pass's sums.
   double t[kRegressionSums];
-  AddRows(rowSums, height, kRegressionSums, kRegressionSums, t);
+  AddRows(rowSums, height, kSumsPerRow, kRegressionSums, t);
   const double meanL = t[0] / n;
   const double meanA = t[1] / n;
   const double meanB = t[2] / n;
@@ -409,12 +356,23 @@ void CTransferPasses::DecorrelateImage(CPlanes& planes, std::vector<double>& row
     stats.pBeta = (t[5] / n - meanL * meanB) / v;
     stats.qBeta = meanB - meanL * stats.pBeta;
   }
-  const double sumL = t[0];
+  // The means of the planes as they will stand: l is never changed; without
+  // decorrelation neither are alpha and beta.
+  stats.mean[0] = meanL;
+  if (!decorrelate) {
+    stats.mean[1] = meanA;
+    stats.mean[2] = meanB;
+  }
 
   // Residuals alpha', beta' and the regression of beta' on alpha'.
-  ForRowGroups(height, ResidualRows{planes, rowSums, stats, decorrelate});
-  double r[kRegressionSums];
-  AddRows(rowSums, height, kRegressionSums, kResidualSums, r);
+  double r[kSumsPerRow];
+  if (decorrelate) {
+    ForRowGroups(height, ResidualRows<true>{planes, rowSums, stats});
+    AddRows(rowSums, height, kSumsPerRow, kResidualSums + 2, r);
+  } else {
+    ForRowGroups(height, ResidualRows<false>{planes, rowSums, stats});
+    AddRows(rowSums, height, kSumsPerRow, kResidualSums + 3, r);
+  }
   {
     const double meanA1 = r[0] / n;
     const double meanB1 = r[1] / n;
@@ -425,25 +383,24 @@ void CTransferPasses::DecorrelateImage(CPlanes& planes, std::vector<double>& row
     }
   }
 
-  // beta'' from the stored residuals, and the means of the planes as they stand.
+  // Population standard deviations; with decorrelation, beta'' first.
+  double spread[3];
   if (decorrelate) {
+    stats.mean[1] = r[4] / n;
+    spread[0] = r[5];
     ForRowGroups(height, SecondResidualRows{planes, rowSums, stats});
     double m[2];
-    AddRows(rowSums, height, kRegressionSums, 2, m);
-    stats.mean[0] = sumL / n;
-    stats.mean[1] = m[0] / n;
-    stats.mean[2] = m[1] / n;
+    AddRows(rowSums, height, kSumsPerRow, 2, m);
+    stats.mean[2] = m[0] / n;
+    spread[1] = m[1];
+    ForRowGroups(height, BetaSpreadRows{planes, rowSums, stats});
+    AddRows(rowSums, height, kSumsPerRow, 1, &spread[2]);
   } else {
-    stats.mean[0] = meanL;
-    stats.mean[1] = meanA;
-    stats.mean[2] = meanB;
+    spread[0] = r[4];
+    spread[1] = r[5];
+    spread[2] = r[6];
   }
-
-  // Population standard deviations.
-  ForRowGroups(height, SpreadRows{planes, rowSums, stats});
-  double d[3];
-  AddRows(rowSums, height, kRegressionSums, 3, d);
-  for (int i = 0; i < 3; ++i) stats.sigma[i] = std::sqrt(d[i] / n);
+  for (int i = 0; i < 3; ++i) stats.sigma[i] = std::sqrt(spread[i] / n);
 }
 
 namespace {
@@ -509,7 +466,7 @@ void OutputPixels(OutputRowData& d) {
 
 }  // namespace
 
-bool CTransferPasses::HaveVectorLoops() { return HaveSse2OutputPixels(); }
+bool CTransferPasses::HaveVectorLoops() { return HaveSse2OutputPixels() && HaveSse2ForwardPixels(); }
 
 void CTransferPasses::OutputRow(int y, const std::uint8_t* sourceRow, std::uint8_t* destinationRow,
                                 int bytesPerPixel) {

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "transfer/ColorLattice.h"
+#include "transfer/ForwardPixels.h"
 
 namespace transfer_detail {
 
@@ -111,9 +112,9 @@ class CTransferPasses {
   // True when the mean output colour strays too far from the template's.
   bool MeanColourStrays() const;
 
-  // The output pass has a plain loop and, where the build has it, an SSE2
-  // loop giving the same bytes; the SSE2 loop is used when available.  Tests
-  // run both through this switch.
+  // The conversion and output passes have plain loops and, where the build
+  // has them, SSE2 loops giving the same numbers and bytes; the SSE2 loops
+  // are used when available.  Tests run both through this switch.
   static bool HaveVectorLoops();
   void UseVectorLoops(bool use) { m_useVectorLoops = use && HaveVectorLoops(); }
 
@@ -121,20 +122,19 @@ class CTransferPasses {
   const ImageStatistics& TemplateStatistics() const { return m_templateStats; }
   const CPlanes& SourcePlanes() const { return m_source; }
   const CPlanes& TemplatePlanes() const { return m_template; }
+  // R, G, B sums of the blended colours, per source row.
+  const std::vector<double>& OutputRowSums() const { return m_outputRowSums; }
 
  private:
+  void ConvertRow(const std::uint8_t* row, int bytesPerPixel, CPlanes& planes, int y, double* sums,
+                  std::uint64_t* byteSums);
   void DecorrelateImage(CPlanes& planes, std::vector<double>& rowSums, ImageStatistics& stats);
 
   DerivedSettings m_settings;
-  const VTetra::FloatLattice& m_forward;
   const VTetra::ByteLattice& m_backward;
   EngineConstants m_constants;
 
-
-  // Forward lattice cells of each byte value: the float32 fraction (the same
-  // on every axis, all having 30 samples) and the element offset per axis.
-  float m_cellFraction[3][256];
-  int m_cellOffset[3][256];
+  ForwardKernel m_forwardKernel;
 
   // Tables of the output pass, each entry computed exactly as the pixel
   // arithmetic would: the l of each index level, the l of the level below
