@@ -2,7 +2,9 @@
 // template, both photo-like (smooth gradients plus noise), in one thread.
 //
 // BM_Apply times the whole call, lattices included, and reports megapixels of
-// source per second.  BM_Passes runs the same passes one by one on the rows
+// source per second.  BM_ApplyNoise does the same on a source of random
+// bytes: the least favourable picture for the output pass's lookup cache,
+// as few colours repeat.  BM_Passes runs the same passes one by one on the rows
 // of the same buffers and reports the processor milliseconds of each as
 // counters (processor time, so that other programs on a shared machine do not
 // count; page faults on the freshly allocated planes do).
@@ -24,14 +26,19 @@ constexpr int kSourceWidth = 6000;
 constexpr int kSourceHeight = 4000;
 constexpr int kTemplateSize = 1000;
 
-// Gradients across the picture, a soft diagonal wave and per-pixel noise.
-bool MakePicture(CImageBuffer& buffer, int width, int height, std::uint32_t seed, int tint) {
+// Gradients across the picture, a soft diagonal wave and per-pixel noise;
+// or, with `randomBytes`, nothing but noise.
+bool MakePicture(CImageBuffer& buffer, int width, int height, std::uint32_t seed, int tint, bool randomBytes = false) {
   if (buffer.CreateBGR(width, height).IsError()) return false;
   std::uint32_t state = seed;
   for (int y = 0; y < height; ++y) {
     std::uint8_t* row = buffer.GetRow(y);
     for (int x = 0; x < width; ++x) {
       state = state * 1664525u + 1013904223u;
+      if (randomBytes) {
+        for (int c = 0; c < 3; ++c) row[3 * x + c] = static_cast<std::uint8_t>(state >> (8 * c + 8));
+        continue;
+      }
       const int noise = static_cast<int>((state >> 24) % 17) - 8;
       const int wave = ((x + 2 * y) / 7) % 64;
       const int r = 40 + (170 * x) / width + wave / 4 + noise;
@@ -49,8 +56,8 @@ bool MakePicture(CImageBuffer& buffer, int width, int height, std::uint32_t seed
 struct Images {
   CImageBuffer source, templ, destination;
   bool ok = false;
-  Images() {
-    ok = MakePicture(source, kSourceWidth, kSourceHeight, 1u, 0) &&
+  explicit Images(bool randomSource = false) {
+    ok = MakePicture(source, kSourceWidth, kSourceHeight, 1u, 0, randomSource) &&
          MakePicture(templ, kTemplateSize, kTemplateSize, 2u, 40) &&
          !destination.CreateBGR(kSourceWidth, kSourceHeight).IsError();
   }
@@ -61,15 +68,18 @@ Images& SharedImages() {
   return images;
 }
 
+Images& NoiseImages() {
+  static Images images(true);
+  return images;
+}
+
 constexpr double kMegapixels = kSourceWidth * static_cast<double>(kSourceHeight) / 1e6;
 
-void BM_Apply(benchmark::State& state) {
-  Images& images = SharedImages();
+void RunApply(benchmark::State& state, Images& images, int mode) {
   if (!images.ok) {
     state.SkipWithError("no memory for the images");
     return;
   }
-  const int mode = static_cast<int>(state.range(0));
   CColorTransfer transfer;
   for (auto _ : state) {
     CProgress progress;
@@ -79,7 +89,12 @@ void BM_Apply(benchmark::State& state) {
   state.counters["Mpx/s"] =
       benchmark::Counter(kMegapixels * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
+
+void BM_Apply(benchmark::State& state) { RunApply(state, SharedImages(), static_cast<int>(state.range(0))); }
 BENCHMARK(BM_Apply)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
+
+void BM_ApplyNoise(benchmark::State& state) { RunApply(state, NoiseImages(), 0); }
+BENCHMARK(BM_ApplyNoise)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
 
 void BM_Passes(benchmark::State& state) {
   using transfer_detail::CTransferPasses;

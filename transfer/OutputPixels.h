@@ -1,11 +1,10 @@
 #pragma once
-// The per-pixel arithmetic of the output pass, shared by its scalar loop
+// The output pass's row data and per-pixel colour move, for its plain loop
 // (TransferPasses.cpp) and its SSE2 loop (OutputPixels_sse2.cpp).
 //
-// The colour moves run in the same double operations in the same order in
-// both loops; the SSE2 loop only does the lattice sums (integer), the blend
-// and the fade two or four lanes at a time, each lane doing exactly the
-// operations of the scalar code, so both give the same bytes.
+// The SSE2 loop does the plain loop's double operations in the same order,
+// two pixels in the lanes of each operation, and the lattice sums in
+// integers, so both give the same bytes.
 
 #include <cstdint>
 
@@ -13,6 +12,8 @@
 #include "transfer/TransferPasses.h"
 
 namespace transfer_detail {
+
+constexpr int kLookupCacheBits = 16;
 
 // Everything one output row reads: the per-call constants, the tables and
 // the row's planes and pixels.  Filled by CTransferPasses::OutputRow.
@@ -35,6 +36,9 @@ struct OutputRowData {
   const double* neighbourL[2];
   const unsigned char* neighbour[2];
   const double* fadedByte;
+  // The SSE2 loop's cache of backward lattice results, 1 << kLookupCacheBits
+  // slots, zero when empty; kept from row to row.
+  std::uint64_t* lookupCache;
   // The row.
   const float* l;
   const float* alpha;
@@ -80,9 +84,13 @@ VTETRA_ALWAYS_INLINE void MoveColour(const OutputRowData& d, int x, double& lOut
     alpha = alphaBefore + d.pAlpha * l + d.qAlpha;
   }
 
-  l = l < d.lMin ? d.lMin : (l > d.lMax ? d.lMax : l);
-  alpha = alpha < EngineConstants::kAlphaMin ? EngineConstants::kAlphaMin : (alpha > EngineConstants::kAlphaMax ? EngineConstants::kAlphaMax : alpha);
-  beta = beta < EngineConstants::kBetaMin ? EngineConstants::kBetaMin : (beta > EngineConstants::kBetaMax ? EngineConstants::kBetaMax : beta);
+  // Clamped so that a NaN, should one ever arise, lands on the low end (as
+  // the SSE2 loop's max and min put it) instead of becoming an index.
+  l = l > d.lMin ? (l < d.lMax ? l : d.lMax) : d.lMin;
+  alpha = alpha > EngineConstants::kAlphaMin ? (alpha < EngineConstants::kAlphaMax ? alpha : EngineConstants::kAlphaMax)
+                                             : EngineConstants::kAlphaMin;
+  beta = beta > EngineConstants::kBetaMin ? (beta < EngineConstants::kBetaMax ? beta : EngineConstants::kBetaMax)
+                                          : EngineConstants::kBetaMin;
 
   // Indices on the 256-level scales, truncated; the guard keeps a value that
   // rounds a hair above the top inside the byte range.

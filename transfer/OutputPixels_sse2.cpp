@@ -1,10 +1,10 @@
-// The output pass's loop with SSE2, two pixels at a time: the colour moves
-// of both pixels in packed doubles, the lattice sums of the four vertices in
-// one multiply-add over 16-bit lanes (integer, so exact), the distance
-// weights, blend and fade of both pixels in packed doubles.  Every double
-// lane does the operations of the scalar loop in its order (no fused
-// multiply-add, no reassociation), and the row sums add the pixels one after
-// the other as the scalar loop does, so the bytes and sums are the same.
+// The output pass's loop with SSE2: the colour moves, distance weights,
+// blend and fade of two pixels at a time in packed doubles, and the lattice
+// sums of the four vertices in one multiply-add over 16-bit lanes (integer,
+// so exact), their results kept in a cache.  Every double lane does the
+// operations of the plain loop in its order (no fused multiply-add, no
+// reassociation), and the row sums add the pixels one after the other as
+// the plain loop does, so the bytes and sums are the same.
 #include "transfer/OutputPixels.h"
 
 #if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
@@ -42,9 +42,7 @@ inline __m128i Interpolate(const VTetra::ByteKernel3& lattice, unsigned i0, unsi
   return _mm_srli_epi32(_mm_add_epi32(sum, _mm_set1_epi32(128)), 8);
 }
 
-inline __m128d Pair(double low, double high) { return _mm_set_pd(high, low); }
 inline __m128d Broadcast(double v) { return _mm_set1_pd(v); }
-inline double High(__m128d v) { return _mm_cvtsd_f64(_mm_unpackhi_pd(v, v)); }
 
 // Two floats from a plane as two doubles (exact).
 inline __m128d LoadTwo(const float* p) {
@@ -58,13 +56,39 @@ inline __m128d LoadTwo(const float* p) {
 constexpr int kBlock = 64;
 
 struct Block {
-  alignas(16) double l[kBlock];      // moved l
-  alignas(16) double l1[kBlock];     // l of the first lookup's level
-  alignas(16) double l2[kBlock];     // ... and of the second's
-  alignas(16) std::int32_t first[3][kBlock];   // R, G, B of the first lookup
-  alignas(16) std::int32_t second[3][kBlock];  // ... and of the second
+  alignas(16) double l[kBlock];              // moved l
+  alignas(16) double l1[kBlock];             // l of the first lookup's level
+  alignas(16) double l2[kBlock];             // ... and of the second's
+  alignas(16) std::uint32_t first[kBlock];   // R, G, B bytes of the first lookup
+  alignas(16) std::uint32_t second[kBlock];  // ... and of the second
   alignas(16) std::int16_t index[3][kBlock];
 };
+
+// The backward lattice at (i0, i1, i2) as R, G, B bytes, through the row
+// data's cache of earlier results: pictures repeat their colours, so most
+// lookups are answered there.  A slot holds the key plus one (0 is empty)
+// above the three bytes.
+inline std::uint32_t Lookup(std::uint64_t* cache, const VTetra::ByteKernel3& lattice, unsigned i0, unsigned i1,
+                            unsigned i2) {
+  const std::uint32_t key = i0 | (i1 << 8) | (i2 << 16);
+  std::uint64_t& slot = cache[(key * 2654435761u) >> (32 - kLookupCacheBits)];
+  if (static_cast<std::uint32_t>(slot >> 32) == key + 1) return static_cast<std::uint32_t>(slot);
+  const __m128i c = Interpolate(lattice, i0, i1, i2);
+  const std::uint32_t value =
+      static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(_mm_packs_epi32(c, c), c))) & 0xFFFFFFu;
+  slot = (static_cast<std::uint64_t>(key + 1) << 32) | value;
+  return value;
+}
+
+// R, G, B of pixels i and i + 1 from their packed bytes, each channel as two
+// 32-bit lanes: red and green in `rg` (R0 R1 G0 G1), blue in `b` (B0 B1).
+inline void Unpack(const std::uint32_t* packed, int i, __m128i& rg, __m128i& b) {
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i words = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(packed + i)), zero);
+  const __m128i channels = _mm_unpacklo_epi16(words, _mm_srli_si128(words, 8));  // R0 R1 G0 G1 B0 B1 x x
+  rg = _mm_unpacklo_epi16(channels, zero);
+  b = _mm_unpackhi_epi16(channels, zero);
+}
 
 // The per-call numbers of the loop, read once into registers' reach: the
 // destination is written through byte pointers, which could alias anything
@@ -170,6 +194,7 @@ void Pixels(OutputRowData& d) {
   const double* const neighbourL[2] = {d.neighbourL[0], d.neighbourL[1]};
   const unsigned char* const neighbour[2] = {d.neighbour[0], d.neighbour[1]};
   const double* const fadedByte = d.fadedByte;
+  std::uint64_t* const cache = d.lookupCache;
   const int width = d.width;
   const __m128d absMask = _mm_castsi128_pd(_mm_set1_epi64x(0x7fffffffffffffffLL));
   const __m128d floor = _mm_set1_pd(EngineConstants::kDistanceFloor);
@@ -205,20 +230,14 @@ void Pixels(OutputRowData& d) {
     const int evenCount = (count + 1) & ~1;
     for (int i = 0; i < evenCount; ++i) {
       const int il = b.index[0][i], ia = b.index[1][i], ib = b.index[2][i];
-      const __m128i c1 =
-          Interpolate(backward, static_cast<unsigned>(il), static_cast<unsigned>(ia), static_cast<unsigned>(ib));
+      b.first[i] =
+          Lookup(cache, backward, static_cast<unsigned>(il), static_cast<unsigned>(ia), static_cast<unsigned>(ib));
       const double l1 = levelL[il];
       const int up = static_cast<int>(b.l[i] > l1) & static_cast<int>(il != 255);
       const unsigned char* next = neighbour[up];
-      const __m128i c2 = Interpolate(backward, next[il], next[ia], next[ib]);
+      b.second[i] = Lookup(cache, backward, next[il], next[ia], next[ib]);
       b.l1[i] = l1;
       b.l2[i] = neighbourL[up][il];
-      b.first[0][i] = _mm_cvtsi128_si32(c1);
-      b.first[1][i] = _mm_cvtsi128_si32(_mm_srli_si128(c1, 4));
-      b.first[2][i] = _mm_cvtsi128_si32(_mm_srli_si128(c1, 8));
-      b.second[0][i] = _mm_cvtsi128_si32(c2);
-      b.second[1][i] = _mm_cvtsi128_si32(_mm_srli_si128(c2, 4));
-      b.second[2][i] = _mm_cvtsi128_si32(_mm_srli_si128(c2, 8));
     }
 
     // Blend, fade and write.
@@ -232,15 +251,16 @@ void Pixels(OutputRowData& d) {
       const __m128d w2 = _mm_div_pd(one, _mm_max_pd(_mm_and_pd(_mm_sub_pd(l, _mm_load_pd(&b.l2[i])), absMask), floor));
       const __m128d inverseSum = _mm_div_pd(one, _mm_add_pd(w1, w2));
       // (c1 w1 + c2 w2) / (w1 + w2) per channel, the two pixels in the lanes.
-      auto blend = [&](int channel) {
-        const __m128d first = _mm_cvtepi32_pd(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(&b.first[channel][i])));
-        const __m128d second =
-            _mm_cvtepi32_pd(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(&b.second[channel][i])));
-        return _mm_mul_pd(_mm_add_pd(_mm_mul_pd(first, w1), _mm_mul_pd(second, w2)), inverseSum);
+      __m128i firstRG, firstB, secondRG, secondB;
+      Unpack(b.first, i, firstRG, firstB);
+      Unpack(b.second, i, secondRG, secondB);
+      auto blend = [&](__m128i first, __m128i second) {
+        return _mm_mul_pd(_mm_add_pd(_mm_mul_pd(_mm_cvtepi32_pd(first), w1), _mm_mul_pd(_mm_cvtepi32_pd(second), w2)),
+                          inverseSum);
       };
-      const __m128d red = blend(0);
-      const __m128d green = blend(1);
-      const __m128d blue = blend(2);
+      const __m128d red = blend(firstRG, secondRG);
+      const __m128d green = blend(_mm_srli_si128(firstRG, 8), _mm_srli_si128(secondRG, 8));
+      const __m128d blue = blend(firstB, secondB);
       sumRG = _mm_add_pd(sumRG, _mm_unpacklo_pd(red, green));
       sumB = _mm_add_sd(sumB, blue);
       if (both) {

@@ -146,7 +146,8 @@ bool CTransferPasses::Allocate(int sourceWidth, int sourceHeight, int templateWi
   const std::size_t templateRows = static_cast<std::size_t>(templateHeight);
   if (!Resize(m_sourceRowSums, sourceRows * kSumsPerRow) ||
       !Resize(m_templateRowSums, templateRows * kSumsPerRow) ||
-      !Resize(m_templateByteSums, templateRows * 3) || !Resize(m_outputRowSums, sourceRows * 3)) {
+      !Resize(m_templateByteSums, templateRows * 3) || !Resize(m_outputRowSums, sourceRows * 3) ||
+      !Resize(m_lookupCache, std::size_t{1} << kLookupCacheBits)) {
     Free();
     return false;
   }
@@ -160,6 +161,7 @@ void CTransferPasses::Free() {
   m_templateRowSums = {};
   m_templateByteSums = {};
   m_outputRowSums = {};
+  m_lookupCache = {};
 }
 
 void CTransferPasses::SourceRow(int y, const std::uint8_t* row, int bytesPerPixel) {
@@ -516,6 +518,7 @@ void CTransferPasses::OutputRow(int y, const std::uint8_t* sourceRow, std::uint8
   d.neighbour[0] = m_neighbour[0];
   d.neighbour[1] = m_neighbour[1];
   d.fadedByte = m_fadedByte;
+  d.lookupCache = m_lookupCache.data();
   d.l = m_source.Row(0, y);
   d.alpha = m_source.Row(1, y);
   d.beta = m_source.Row(2, y);

@@ -154,6 +154,7 @@ class CTransferPasses {
   std::vector<double> m_templateRowSums;
   std::vector<std::uint64_t> m_templateByteSums;  // R, G, B per template row
   std::vector<double> m_outputRowSums;            // R, G, B per source row
+  std::vector<std::uint64_t> m_lookupCache;       // see OutputRowData
 
   ImageStatistics m_sourceStats;
   ImageStatistics m_templateStats;
