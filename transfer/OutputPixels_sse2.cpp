@@ -46,7 +46,7 @@ inline __m128d Broadcast(double v) { return _mm_set1_pd(v); }
 
 // Two floats from a plane as two doubles (exact).
 inline __m128d LoadTwo(const float* p) {
-  return _mm_cvtps_pd(_mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(p))));
+  return _mm_cvtps_pd(_mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p))));
 }
 
 // The row runs in blocks of kBlock pixels, each in three short loops whose

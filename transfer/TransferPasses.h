@@ -6,10 +6,18 @@
 // tests drive them directly and lets a later version split any pass by rows
 // across threads.  For that, every statistic is summed per row first (each
 // row's partial sums start from zero) and the row sums are added in row order:
-// the result does not depend on how rows are shared out.
+// the result does not depend on how rows are shared out.  (The output pass's
+// lookup cache only saves work; threads sharing out rows would each need
+// their own.)
 //
-// Working storage (six float planes and the per-row partial sums) is
-// allocated once by Allocate; the pixel loops only read tables and planes.
+// Working storage (six float planes, the per-row partial sums and the lookup
+// cache) is allocated once by Allocate; the pixel loops only read tables and
+// planes.
+//
+// The source and template passes also take the regression sums of the
+// planes they write; Decorrelate then needs one pass over each image, or
+// three when decorrelating (residuals, second residuals, the last spread),
+// taking every other sum on the way.
 
 #include <cstddef>
 #include <cstdint>
@@ -154,7 +162,7 @@ class CTransferPasses {
   std::vector<double> m_templateRowSums;
   std::vector<std::uint64_t> m_templateByteSums;  // R, G, B per template row
   std::vector<double> m_outputRowSums;            // R, G, B per source row
-  std::vector<std::uint64_t> m_lookupCache;       // see OutputRowData
+  std::vector<std::uint64_t> m_lookupCache;       // see OutputRowData::lookupCache
 
   ImageStatistics m_sourceStats;
   ImageStatistics m_templateStats;
