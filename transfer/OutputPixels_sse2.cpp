@@ -64,20 +64,30 @@ struct Block {
   alignas(16) std::int16_t index[3][kBlock];
 };
 
-// The backward lattice at (i0, i1, i2) as R, G, B bytes, through the row
-// data's cache of earlier results: pictures repeat their colours, so most
-// lookups are answered there.  A slot holds the key plus one (0 is empty)
-// above the three bytes.
-inline std::uint32_t Lookup(std::uint64_t* cache, const VTetra::ByteKernel3& lattice, unsigned i0, unsigned i1,
-                            unsigned i2) {
-  const std::uint32_t key = i0 | (i1 << 8) | (i2 << 16);
-  std::uint64_t& slot = cache[(key * 2654435761u) >> (32 - kLookupCacheBits)];
-  if (static_cast<std::uint32_t>(slot >> 32) == key + 1) return static_cast<std::uint32_t>(slot);
+// The backward lattice at (i0, i1, i2) as R, G, B bytes, kept in `slot`
+// under `key` (see Lookup).  Out of line: most lookups never come here.
+#if defined(__GNUC__) || defined(__clang__)
+__attribute__((noinline))
+#endif
+std::uint32_t LookupMiss(std::uint64_t& slot, std::uint32_t key, const VTetra::ByteKernel3& lattice, unsigned i0,
+                         unsigned i1, unsigned i2) {
   const __m128i c = Interpolate(lattice, i0, i1, i2);
   const std::uint32_t value =
       static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(_mm_packs_epi32(c, c), c))) & 0xFFFFFFu;
   slot = (static_cast<std::uint64_t>(key + 1) << 32) | value;
   return value;
+}
+
+// The backward lattice at (i0, i1, i2) as R, G, B bytes, through the row
+// data's cache of earlier results: pictures repeat their colours, so most
+// lookups are answered there.  A slot holds the key plus one (0 is empty)
+// above the three bytes.
+VTETRA_ALWAYS_INLINE std::uint32_t Lookup(std::uint64_t* cache, const VTetra::ByteKernel3& lattice, unsigned i0,
+                                          unsigned i1, unsigned i2) {
+  const std::uint32_t key = i0 | (i1 << 8) | (i2 << 16);
+  std::uint64_t& slot = cache[(key * 2654435761u) >> (32 - kLookupCacheBits)];
+  if (static_cast<std::uint32_t>(slot >> 32) == key + 1) return static_cast<std::uint32_t>(slot);
+  return LookupMiss(slot, key, lattice, i0, i1, i2);
 }
 
 // R, G, B of pixels i and i + 1 from their packed bytes, each channel as two
