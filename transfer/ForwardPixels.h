@@ -16,10 +16,8 @@ namespace transfer_detail {
 // fraction inside its cell and the node offset of the cell's lower node (for
 // byte v the lattice input is v x byteToUnit as a float), the node offsets
 // of each tetrahedron's second, third and opposite vertices, and the nodes
-// four floats per node (l, alpha, beta, 0) so that each node loads at
-// once.
-class ForwardKernel {
- public:
+// as four floats each (l, alpha, beta, 0), so that a node loads at once.
+struct ForwardKernel {
   struct alignas(16) Node {
     float value[4];
   };

@@ -3,10 +3,7 @@
 // pairs each, the sums of l and alpha (and of l^2 and l alpha) side by side.
 #include "transfer/ForwardPixels.h"
 
-#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
-#define TINTAVO_HAVE_SSE2 1
-#include <emmintrin.h>
-#endif
+#include "transfer/Sse2.h"
 
 namespace transfer_detail {
 

@@ -7,12 +7,9 @@
 // the plain loop does, so the bytes and sums are the same.
 #include "transfer/OutputPixels.h"
 
-#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
-#define TINTAVO_HAVE_SSE2 1
-#include <emmintrin.h>
-
 #include <cstring>
-#endif
+
+#include "transfer/Sse2.h"
 
 namespace transfer_detail {
 

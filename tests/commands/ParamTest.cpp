@@ -7,27 +7,11 @@
 
 #include "commands/HueloomParams.h"
 #include "commands/ParamSet.h"
+#include "tests/commands/HueloomParamsFixture.h"
 
 namespace {
 
-class ParamTest : public testing::Test {
- protected:
-  void SetUp() override {
-    m_set.SetName("Hueloom");
-    BuildHueloomParams(&m_set);
-  }
-  std::int32_t Int(int index) {
-    std::int32_t v = -12345;
-    m_set.GetByIndex(index)->GetInt(&v);
-    return v;
-  }
-  std::string Text(int index) {
-    std::string v = "untouched";
-    m_set.GetByIndex(index)->GetText(&v);
-    return v;
-  }
-  CParamSet m_set;
-};
+class ParamTest : public HueloomParamsFixture {};
 
 TEST_F(ParamTest, TableHoldsTheSevenParametersInOrder) {
   const char* names[] = {"Radius", "Color", "Blend", "Filename", "Path", "ALTERNATIVEMODE", "ImageSelected"};

@@ -9,27 +9,14 @@
 
 #include "commands/HueloomParams.h"
 #include "platform/Folder.h"
+#include "tests/commands/HueloomParamsFixture.h"
 #include "tests/support/MessageBoxRecorder.h"
 #include "tests/support/TempDir.h"
 
 namespace {
 
-class PresetsTest : public testing::Test {
+class PresetsTest : public HueloomParamsFixture {
  protected:
-  void SetUp() override {
-    m_set.SetName("Hueloom");
-    BuildHueloomParams(&m_set);
-  }
-  std::int32_t Int(int index) {
-    std::int32_t v = -12345;
-    m_set.GetByIndex(index)->GetInt(&v);
-    return v;
-  }
-  std::string Text(int index) {
-    std::string v;
-    m_set.GetByIndex(index)->GetText(&v);
-    return v;
-  }
   std::string Write(const std::string& name, const std::string& bytes) {
     const std::string path = m_dir.File(name);
     std::ofstream(path, std::ios::binary) << bytes;
@@ -37,7 +24,6 @@ class PresetsTest : public testing::Test {
   }
 
   TempDir m_dir;
-  CParamSet m_set;
 };
 
 TEST_F(PresetsTest, LinesAreParsedAsTheWriterWritesThem) {

@@ -19,6 +19,7 @@
 #include "imagefiles/Picture.h"
 #include "imagefiles/TemplateLoader.h"
 #include "tests/imagefiles/LibraryTestSupport.h"
+#include "tests/support/ImageMagick.h"
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -168,32 +169,7 @@ INSTANTIATE_TEST_SUITE_P(Names, MisnamedFileTest, ::testing::ValuesIn(kMisnamed)
 
 // ---- lossy and transparent files from ImageMagick --------------------------------------
 
-#ifdef _WIN32
-constexpr bool kNativeTools = false;  // "convert" on Windows is a disk tool
-#else
-constexpr bool kNativeTools = true;
-#endif
-
-bool HaveImageMagick() {
-  static const bool have = kNativeTools && std::system("convert -version > /dev/null 2>&1") == 0;
-  return have;
-}
-
-// The output of a command, in binary.
-Bytes CommandOutput(const std::string& command) {
-  Bytes out;
-#ifndef _WIN32
-  std::FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return out;
-  std::uint8_t buffer[4096];
-  std::size_t n = 0;
-  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.insert(out.end(), buffer, buffer + n);
-  pclose(pipe);
-#else
-  (void)command;
-#endif
-  return out;
-}
+using imagemagick::CommandOutput;
 
 constexpr unsigned kSmoothWidth = 40;
 constexpr unsigned kSmoothHeight = 24;
@@ -247,7 +223,7 @@ const CloseCase kClose[] = {
 class LibraryCloseRoundTripTest : public ::testing::TestWithParam<CloseCase> {};
 
 TEST_P(LibraryCloseRoundTripTest, MatchesImageMagicksDecode) {
-  if (!HaveImageMagick()) GTEST_SKIP() << "ImageMagick's convert is not available";
+  if (!imagemagick::Available()) GTEST_SKIP() << "ImageMagick's convert is not available";
   const CloseCase& c = GetParam();
   TempDir dir;
   const std::string input = dir.File("known.ppm");

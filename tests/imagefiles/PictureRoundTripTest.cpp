@@ -15,22 +15,12 @@
 #include "imagefiles/FileType.h"
 #include "imagefiles/Picture.h"
 #include "tests/imagefiles/PictureTestSupport.h"
+#include "tests/support/ImageMagick.h"
 #include "tests/support/TempDir.h"
 
 namespace {
 
 using picturetest::Bytes;
-
-#ifdef _WIN32
-constexpr bool kNativeTools = false;  // "convert" on Windows is a disk tool
-#else
-constexpr bool kNativeTools = true;
-#endif
-
-bool HaveImageMagick() {
-  static const bool have = kNativeTools && std::system("convert -version > /dev/null 2>&1") == 0;
-  return have;
-}
 
 constexpr unsigned kWidth = 7;  // odd: every row needs padding
 constexpr unsigned kHeight = 5;
@@ -84,7 +74,7 @@ void PrintTo(const RoundTrip& c, std::ostream* os) { *os << c.name << " (" << c.
 class PictureRoundTripTest : public ::testing::TestWithParam<RoundTrip> {};
 
 TEST_P(PictureRoundTripTest, DecodesWhatImageMagickWrote) {
-  if (!HaveImageMagick()) GTEST_SKIP() << "ImageMagick's convert is not available";
+  if (!imagemagick::Available()) GTEST_SKIP() << "ImageMagick's convert is not available";
   const RoundTrip& c = GetParam();
   TempDir dir;
   const std::string input = dir.File("known.ppm");
@@ -198,7 +188,7 @@ INSTANTIATE_TEST_SUITE_P(ImageMagick, PictureRoundTripTest, ::testing::ValuesIn(
 
 // The same files, loaded with type 0, are found by detection.
 TEST(PictureRoundTripDetectionTest, TypeZeroFindsEveryFormat) {
-  if (!HaveImageMagick()) GTEST_SKIP() << "ImageMagick's convert is not available";
+  if (!imagemagick::Available()) GTEST_SKIP() << "ImageMagick's convert is not available";
   TempDir dir;
   const std::string input = dir.File("known.ppm");
   picturetest::WriteFile(input, KnownPpm(kColour));

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "imagefiles/FileType.h"
 #include "imagefiles/Picture.h"
 
 namespace picturetest {
@@ -53,6 +54,25 @@ inline std::uint32_t RgbAt(const CPicture& picture, unsigned x, unsigned yFromTo
 inline unsigned AlphaAt(const CPicture& picture, unsigned x, unsigned yFromTop) {
   return picture.GetPixelColor(static_cast<long>(x), static_cast<long>(picture.GetHeight() - 1 - yFromTop), true)
       .rgbReserved;
+}
+
+// Decoding `bytes` as `type` must fail with an error text and leave no
+// picture; detection then runs every decoder over them, and each must either
+// refuse them or give a whole picture.  Returns the first error text.
+inline std::string ExpectRefused(const Bytes& bytes, int type, int frame) {
+  CPicture picture(frame);
+  EXPECT_FALSE(picture.Decode(bytes.data(), bytes.size(), type));
+  const std::string error = picture.GetLastError();
+  EXPECT_FALSE(error.empty());
+  EXPECT_EQ(0u, picture.GetWidth());
+  EXPECT_EQ(nullptr, picture.GetDIB());
+  if (picture.Decode(bytes.data(), bytes.size(), keFileTypeUnknown)) {
+    EXPECT_GT(picture.GetWidth(), 0u);
+    EXPECT_NE(nullptr, picture.GetBits(picture.GetHeight() - 1));
+  } else {
+    EXPECT_EQ("Decode: Unknown or wrong format", picture.GetLastError());
+  }
+  return error;
 }
 
 // All pixels, top row first, as 0xRRGGBB.

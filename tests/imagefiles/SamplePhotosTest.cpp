@@ -17,14 +17,10 @@
 #include "imagefiles/FileType.h"
 #include "imagefiles/Picture.h"
 #include "tests/imagefiles/PictureTestSupport.h"
+#include "tests/support/ImageMagick.h"
 
 namespace {
 
-#ifdef _WIN32
-constexpr bool kNativeTools = false;  // "convert" on Windows is a disk tool
-#else
-constexpr bool kNativeTools = true;
-#endif
 
 std::string Lower(std::string text) {
   for (char& c : text) {
@@ -52,20 +48,7 @@ std::filesystem::path SamplesFolder() {
   return cache / "tintavo" / "samples" / "skimage" / "data";
 }
 
-std::vector<std::uint8_t> CommandOutput(const std::string& command) {
-  std::vector<std::uint8_t> out;
-#ifndef _WIN32
-  std::FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return out;
-  std::uint8_t buffer[65536];
-  std::size_t n = 0;
-  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.insert(out.end(), buffer, buffer + n);
-  pclose(pipe);
-#else
-  (void)command;
-#endif
-  return out;
-}
+using imagemagick::CommandOutput;
 
 // "WIDTH HEIGHT" of frame 0 as ImageMagick sees it.
 bool ImageMagickSize(const std::string& path, unsigned* width, unsigned* height) {
@@ -85,7 +68,7 @@ TEST(SamplePhotosTest, EveryPictureDecodesLikeImageMagick) {
   if (folder.empty() || !std::filesystem::is_directory(folder, ec)) {
     GTEST_SKIP() << "no sample pictures: run scripts/fetch-samples (looked in " << folder.string() << ")";
   }
-  const bool compare = kNativeTools && std::system("convert -version > /dev/null 2>&1") == 0;
+  const bool compare = imagemagick::Available();
   std::vector<std::filesystem::path> files;
   for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
     if (!entry.is_regular_file()) continue;
