@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <fstream>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -56,24 +57,31 @@ inline unsigned AlphaAt(const CPicture& picture, unsigned x, unsigned yFromTop) 
       .rgbReserved;
 }
 
-// Decoding `bytes` as `type` must fail with an error text and leave no
-// picture; detection then runs every decoder over them, and each must either
-// refuse them or give a whole picture.  Returns the first error text.
-inline std::string ExpectRefused(const Bytes& bytes, int type, int frame) {
-  CPicture picture(frame);
-  EXPECT_FALSE(picture.Decode(bytes.data(), bytes.size(), type));
-  const std::string error = picture.GetLastError();
-  EXPECT_FALSE(error.empty());
-  EXPECT_EQ(0u, picture.GetWidth());
-  EXPECT_EQ(nullptr, picture.GetDIB());
-  if (picture.Decode(bytes.data(), bytes.size(), keFileTypeUnknown)) {
-    EXPECT_GT(picture.GetWidth(), 0u);
-    EXPECT_NE(nullptr, picture.GetBits(picture.GetHeight() - 1));
-  } else {
-    EXPECT_EQ("Decode: Unknown or wrong format", picture.GetLastError());
-  }
-  return error;
+inline Bytes Truncated(Bytes b, std::size_t size) {
+  b.resize(size);
+  return b;
 }
+
+// A file every decoder must refuse, named after its fault: decoding it as
+// `type` fails with an error text (`error` exactly, or containing
+// `errorPart`, where given) and leaves no picture, and detection runs every
+// decoder over it, each either refusing it or giving a whole picture.  The
+// test (HostileFileTest) is in PictureHostileInputTest.cpp; each table
+// instantiates it.
+struct HostileFile {
+  const char* name;
+  int type;
+  Bytes bytes;
+  int frame = 0;
+  const char* error = nullptr;
+  const char* errorPart = nullptr;
+};
+
+inline void PrintTo(const HostileFile& h, std::ostream* os) { *os << h.name; }
+
+class HostileFileTest : public ::testing::TestWithParam<HostileFile> {};
+
+inline std::string HostileFileName(const ::testing::TestParamInfo<HostileFile>& info) { return info.param.name; }
 
 // All pixels, top row first, as 0xRRGGBB.
 inline std::vector<std::uint32_t> AllRgb(const CPicture& picture) {
