@@ -119,6 +119,9 @@ class Canvas {
         if (yc < e.a.y || yc >= e.b.y) continue;
         crossings.emplace_back(e.a.x + (yc - e.a.y) * (e.b.x - e.a.x) / (e.b.y - e.a.y), e.dir);
       }
+      // Sorting costs about n log n: charged as such, so that many edges
+      // crossing every row cannot take far more time than the limit allows.
+      if (!Spend(SortCost(crossings.size()))) return false;
       std::sort(crossings.begin(), crossings.end());
       int count = 0;
       for (std::size_t i = 0; i + 1 < crossings.size(); ++i) {
@@ -202,6 +205,12 @@ class Canvas {
   }
 
  private:
+  static std::uint64_t SortCost(std::size_t n) {
+    std::uint64_t log = 1;
+    while ((std::size_t(1) << log) < n && log < 63) ++log;
+    return std::uint64_t(n) * log;
+  }
+
   int ClampRow(double y) const { return static_cast<int>(std::min<double>(m_height, std::max(0.0, y))); }
   int ClampColumn(double x) const { return static_cast<int>(std::min<double>(m_width, std::max(0.0, x))); }
 

@@ -297,6 +297,19 @@ std::vector<Refused> RefusedFiles() {
                "WMF: placeable header with zero units per inch", false});
   t.push_back({"wmf_placeable_empty_box", Placeable(4, 4, 4, 8, 96, WmfBody(0, {WmfEof()})),
                "WMF: empty picture frame", false});
+  {
+    // 32000 edges, each from the top row to the bottom one: few bytes, but
+    // every row's crossings must be sorted.  Refused once the sorting alone
+    // would pass the work limit, instead of drawing for seconds first.
+    Bytes points;
+    for (int i = 0; i < 32000; ++i) {
+      Le16(&points, static_cast<unsigned>(i % 2000));
+      Le16(&points, i % 2 == 0 ? 0u : 1999u);
+    }
+    t.push_back({"wmf_many_edges_across_every_row",
+                 Placeable(0, 0, 2000, 2000, 96, WmfBody(0, {WmfRec(0x0324, {32000}, points), WmfEof()})),
+                 "WMF: too complex to draw", true});
+  }
   t.push_back({"wmf_plain_without_window_extent", WmfBody(0, {rect, WmfEof()}),
                "WMF: no placeable header and no window extent: size unknown", false});
   t.push_back({"wmf_bad_header_size", Bytes{1, 0, 8, 0, 0, 3, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
