@@ -51,10 +51,10 @@ void Pixels(const ForwardKernel& k, const std::uint8_t* row, int width, float* p
     const __m128d w2 = _mm_unpacklo_pd(_mm_sub_sd(middle, last), _mm_sub_sd(middle, last));
     const __m128d w3 = _mm_unpacklo_pd(last, last);
     const ForwardKernel::Node* n0 = nodes + (k.offset[0][r] + k.offset[1][g] + k.offset[2][b]);
-    const __m128 v0 = _mm_load_ps(n0->value);
-    const __m128 v1 = _mm_load_ps(n0[k.second[t]].value);
-    const __m128 v2 = _mm_load_ps(n0[k.third[t]].value);
-    const __m128 v3 = _mm_load_ps(n0[k.opposite].value);
+    const __m128 v0 = _mm_loadu_ps(n0->value);
+    const __m128 v1 = _mm_loadu_ps(n0[k.second[t]].value);
+    const __m128 v2 = _mm_loadu_ps(n0[k.third[t]].value);
+    const __m128 v3 = _mm_loadu_ps(n0[k.opposite].value);
     const __m128d la = _mm_add_pd(
         _mm_add_pd(_mm_add_pd(_mm_mul_pd(w0, _mm_cvtps_pd(v0)), _mm_mul_pd(w1, _mm_cvtps_pd(v1))),
                    _mm_mul_pd(w2, _mm_cvtps_pd(v2))),

@@ -188,7 +188,7 @@ inline void MoveTwo(const Constants& c, __m128d l, __m128d alpha, __m128d beta, 
   std::memcpy(&out.index[1][i], &word, sizeof word);
   word = _mm_cvtsi128_si32(_mm_min_epi16(_mm_packs_epi32(ib, ib), top));
   std::memcpy(&out.index[2][i], &word, sizeof word);
-  _mm_store_pd(&out.l[i], l);
+  _mm_storeu_pd(&out.l[i], l);
 }
 
 template <int kMode, int kBytesPerPixel>
@@ -252,10 +252,10 @@ void Pixels(OutputRowData& d) {
     std::uint8_t* const destination = d.destination + static_cast<std::size_t>(x0) * kBytesPerPixel;
     for (int i = 0; i < count; i += 2) {
       const bool both = i + 1 < count;
-      const __m128d l = _mm_load_pd(&b.l[i]);
+      const __m128d l = _mm_loadu_pd(&b.l[i]);
       // w1, w2 = 1 / max(|l - l1|, floor), 1 / max(|l - l2|, floor).
-      const __m128d w1 = _mm_div_pd(one, _mm_max_pd(_mm_and_pd(_mm_sub_pd(l, _mm_load_pd(&b.l1[i])), absMask), floor));
-      const __m128d w2 = _mm_div_pd(one, _mm_max_pd(_mm_and_pd(_mm_sub_pd(l, _mm_load_pd(&b.l2[i])), absMask), floor));
+      const __m128d w1 = _mm_div_pd(one, _mm_max_pd(_mm_and_pd(_mm_sub_pd(l, _mm_loadu_pd(&b.l1[i])), absMask), floor));
+      const __m128d w2 = _mm_div_pd(one, _mm_max_pd(_mm_and_pd(_mm_sub_pd(l, _mm_loadu_pd(&b.l2[i])), absMask), floor));
       const __m128d inverseSum = _mm_div_pd(one, _mm_add_pd(w1, w2));
       // (c1 w1 + c2 w2) / (w1 + w2) per channel, the two pixels in the lanes.
       __m128i firstRG, firstB, secondRG, secondB;
@@ -293,7 +293,7 @@ void Pixels(OutputRowData& d) {
         // B0 G0 B1 G1 R0 R1 as bytes.
         const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(_mm_unpacklo_epi32(outB, outG), outR), outR);
         alignas(16) std::uint8_t o[16];
-        _mm_store_si128(reinterpret_cast<__m128i*>(o), bytes);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(o), bytes);
         dst[0] = o[0];
         dst[1] = o[1];
         dst[2] = o[4];
