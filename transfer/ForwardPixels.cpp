@@ -64,17 +64,19 @@ void PlainPixels(const ForwardKernel& k, const std::uint8_t* row, int width, flo
   if (kByteSums) byteSums[0] = sumR, byteSums[1] = sumG, byteSums[2] = sumB;
 }
 
+struct PlainForwardLoop {
+  template <int kBytesPerPixel, bool kByteSums>
+  static void Run(const ForwardKernel* kernel, const std::uint8_t* row, int width, float* l, float* alpha,
+                  float* beta, double* sums, std::uint64_t* byteSums) {
+    PlainPixels<kBytesPerPixel, kByteSums>(*kernel, row, width, l, alpha, beta, sums, byteSums);
+  }
+};
+
 }  // namespace
 
 void ForwardPixels(const ForwardKernel& kernel, const std::uint8_t* row, int bytesPerPixel, int width, float* l,
                    float* alpha, float* beta, double sums[6], std::uint64_t* byteSums) {
-  switch (bytesPerPixel * 2 + (byteSums != nullptr ? 1 : 0)) {
-    case 1 * 2: PlainPixels<1, false>(kernel, row, width, l, alpha, beta, sums, byteSums); break;
-    case 3 * 2: PlainPixels<3, false>(kernel, row, width, l, alpha, beta, sums, byteSums); break;
-    case 3 * 2 + 1: PlainPixels<3, true>(kernel, row, width, l, alpha, beta, sums, byteSums); break;
-    case 4 * 2: PlainPixels<4, false>(kernel, row, width, l, alpha, beta, sums, byteSums); break;
-    default: break;
-  }
+  RunForFormat<PlainForwardLoop>(bytesPerPixel, byteSums != nullptr, &kernel, row, width, l, alpha, beta, sums, byteSums);
 }
 
 }  // namespace transfer_detail

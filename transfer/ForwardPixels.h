@@ -41,6 +41,20 @@ struct ForwardKernel {
 void ForwardPixels(const ForwardKernel& kernel, const std::uint8_t* row, int bytesPerPixel, int width, float* l,
                    float* alpha, float* beta, double sums[6], std::uint64_t* byteSums);
 
+// Runs Loop::Run<kBytesPerPixel, kByteSums>(args...) for the formats the
+// passes convert: grey, BGR and BGRA sources, and BGR templates with byte
+// sums.
+template <typename Loop, typename... Args>
+void RunForFormat(int bytesPerPixel, bool byteSums, Args... args) {
+  switch (bytesPerPixel * 2 + (byteSums ? 1 : 0)) {
+    case 1 * 2: Loop::template Run<1, false>(args...); break;
+    case 3 * 2: Loop::template Run<3, false>(args...); break;
+    case 3 * 2 + 1: Loop::template Run<3, true>(args...); break;
+    case 4 * 2: Loop::template Run<4, false>(args...); break;
+    default: break;
+  }
+}
+
 // True when this build has the SSE2 loop.
 bool HaveSse2ForwardPixels();
 

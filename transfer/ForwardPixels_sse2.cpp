@@ -90,19 +90,21 @@ void Pixels(const ForwardKernel& k, const std::uint8_t* row, int width, float* p
   if (kByteSums) byteSums[0] = sumR, byteSums[1] = sumG, byteSums[2] = sumBytesB;
 }
 
+struct Sse2ForwardLoop {
+  template <int kBytesPerPixel, bool kByteSums>
+  static void Run(const ForwardKernel* kernel, const std::uint8_t* row, int width, float* l, float* alpha,
+                  float* beta, double* sums, std::uint64_t* byteSums) {
+    Pixels<kBytesPerPixel, kByteSums>(*kernel, row, width, l, alpha, beta, sums, byteSums);
+  }
+};
+
 }  // namespace
 
 bool HaveSse2ForwardPixels() { return true; }
 
 void ForwardPixelsSse2(const ForwardKernel& kernel, const std::uint8_t* row, int bytesPerPixel, int width,
                        float* l, float* alpha, float* beta, double sums[6], std::uint64_t* byteSums) {
-  switch (bytesPerPixel * 2 + (byteSums != nullptr ? 1 : 0)) {
-    case 1 * 2: Pixels<1, false>(kernel, row, width, l, alpha, beta, sums, byteSums); break;
-    case 3 * 2: Pixels<3, false>(kernel, row, width, l, alpha, beta, sums, byteSums); break;
-    case 3 * 2 + 1: Pixels<3, true>(kernel, row, width, l, alpha, beta, sums, byteSums); break;
-    case 4 * 2: Pixels<4, false>(kernel, row, width, l, alpha, beta, sums, byteSums); break;
-    default: break;
-  }
+  RunForFormat<Sse2ForwardLoop>(bytesPerPixel, byteSums != nullptr, &kernel, row, width, l, alpha, beta, sums, byteSums);
 }
 
 #else

@@ -103,6 +103,25 @@ VTETRA_ALWAYS_INLINE void MoveColour(const OutputRowData& d, int x, double& lOut
   lOut = l;
 }
 
+// Runs Loop::Run<kMode, kBytesPerPixel>(d) for mode 0, 1 or 2 and 1, 3 or 4
+// bytes per pixel: one loop per mode and format, so that neither is tested
+// per pixel.
+template <typename Loop>
+void RunForModeAndFormat(OutputRowData& d, int mode, int bytesPerPixel) {
+  switch (bytesPerPixel * 4 + mode) {
+    case 1 * 4 + 0: Loop::template Run<0, 1>(d); break;
+    case 1 * 4 + 1: Loop::template Run<1, 1>(d); break;
+    case 1 * 4 + 2: Loop::template Run<2, 1>(d); break;
+    case 3 * 4 + 0: Loop::template Run<0, 3>(d); break;
+    case 3 * 4 + 1: Loop::template Run<1, 3>(d); break;
+    case 3 * 4 + 2: Loop::template Run<2, 3>(d); break;
+    case 4 * 4 + 0: Loop::template Run<0, 4>(d); break;
+    case 4 * 4 + 1: Loop::template Run<1, 4>(d); break;
+    case 4 * 4 + 2: Loop::template Run<2, 4>(d); break;
+    default: break;
+  }
+}
+
 // True when this build has the SSE2 loop.
 bool HaveSse2OutputPixels();
 // The SSE2 loop over one row; mode 0, 1 or 2, 1, 3 or 4 bytes per pixel.

@@ -312,23 +312,19 @@ void Pixels(OutputRowData& d) {
   d.sums[2] = _mm_cvtsd_f64(sumB);
 }
 
+struct Sse2OutputLoop {
+  template <int kMode, int kBytesPerPixel>
+  static void Run(OutputRowData& d) {
+    Pixels<kMode, kBytesPerPixel>(d);
+  }
+};
+
 }  // namespace
 
 bool HaveSse2OutputPixels() { return true; }
 
 void OutputPixelsSse2(OutputRowData& d, int mode, int bytesPerPixel) {
-  switch (bytesPerPixel * 4 + mode) {
-    case 1 * 4 + 0: Pixels<0, 1>(d); break;
-    case 1 * 4 + 1: Pixels<1, 1>(d); break;
-    case 1 * 4 + 2: Pixels<2, 1>(d); break;
-    case 3 * 4 + 0: Pixels<0, 3>(d); break;
-    case 3 * 4 + 1: Pixels<1, 3>(d); break;
-    case 3 * 4 + 2: Pixels<2, 3>(d); break;
-    case 4 * 4 + 0: Pixels<0, 4>(d); break;
-    case 4 * 4 + 1: Pixels<1, 4>(d); break;
-    case 4 * 4 + 2: Pixels<2, 4>(d); break;
-    default: break;
-  }
+  RunForModeAndFormat<Sse2OutputLoop>(d, mode, bytesPerPixel);
 }
 
 #else

@@ -466,6 +466,13 @@ void OutputPixels(OutputRowData& d) {
   d.sums[2] = sumB;
 }
 
+struct PlainOutputLoop {
+  template <int kMode, int kBytesPerPixel>
+  static void Run(OutputRowData& d) {
+    OutputPixels<kMode, kBytesPerPixel>(d);
+  }
+};
+
 }  // namespace
 
 bool CTransferPasses::HaveVectorLoops() { return HaveSse2OutputPixels() && HaveSse2ForwardPixels(); }
@@ -530,19 +537,7 @@ void CTransferPasses::OutputRow(int y, const std::uint8_t* sourceRow, std::uint8
   if (m_useVectorLoops) {
     OutputPixelsSse2(d, mode, bytesPerPixel);
   } else {
-    // One loop per mode and format, so that neither is tested per pixel.
-    switch (bytesPerPixel * 4 + mode) {
-      case 1 * 4 + 0: OutputPixels<0, 1>(d); break;
-      case 1 * 4 + 1: OutputPixels<1, 1>(d); break;
-      case 1 * 4 + 2: OutputPixels<2, 1>(d); break;
-      case 3 * 4 + 0: OutputPixels<0, 3>(d); break;
-      case 3 * 4 + 1: OutputPixels<1, 3>(d); break;
-      case 3 * 4 + 2: OutputPixels<2, 3>(d); break;
-      case 4 * 4 + 0: OutputPixels<0, 4>(d); break;
-      case 4 * 4 + 1: OutputPixels<1, 4>(d); break;
-      case 4 * 4 + 2: OutputPixels<2, 4>(d); break;
-      default: break;
-    }
+    RunForModeAndFormat<PlainOutputLoop>(d, mode, bytesPerPixel);
   }
   double* sums = &m_outputRowSums[static_cast<std::size_t>(y) * 3];
   sums[0] = d.sums[0];

@@ -178,12 +178,7 @@ Bytes JpegWithExif(const Bytes& exif, bool cutExifShort = false) {
   Bytes j = {0xFF, 0xD8};                                               // SOI
   Append(&j, Bytes{0xFF, 0xE0, 0x00, 0x07, 'J', 'F', 'I', 'F', 0});      // APP0, length 7
   Append(&j, Bytes{0xFF, 0xE1, 0x00, 0x08, 'h', 't', 't', 'p', ':', '/'});  // APP1, not EXIF
-  const std::size_t length = exif.size() + 2;
-  j.push_back(0xFF);
-  j.push_back(0xE1);                                                    // APP1
-  j.push_back(static_cast<std::uint8_t>(length >> 8));                  // length, big-endian
-  j.push_back(static_cast<std::uint8_t>(length));
-  Append(&j, exif);
+  picturetest::AppendApp1(&j, exif);                                    // the EXIF APP1
   if (cutExifShort) return j;
   Append(&j, Bytes{0xFF, 0xFF,                                          // a fill byte
                    0xFF, 0xC0, 0x00, 0x0B, 8,                           // SOF0, length 11, precision

@@ -134,16 +134,21 @@ class ExifBlock {
   Bytes m_data;
 };
 
+// `exif` as a JPEG APP1 segment: marker, big-endian length, the block.
+inline void AppendApp1(Bytes* j, const Bytes& exif) {
+  const std::size_t length = exif.size() + 2;
+  j->push_back(0xFF);
+  j->push_back(0xE1);
+  j->push_back(static_cast<std::uint8_t>(length >> 8));
+  j->push_back(static_cast<std::uint8_t>(length));
+  Append(j, exif);
+}
+
 // A JPEG file with `exif` as an APP1 segment right after its start of image
 // marker: `jpeg` is a whole JPEG file.
 inline Bytes InsertExif(const Bytes& jpeg, const Bytes& exif) {
   Bytes j(jpeg.begin(), jpeg.begin() + 2);                 // SOI
-  const std::size_t length = exif.size() + 2;
-  j.push_back(0xFF);
-  j.push_back(0xE1);                                       // APP1
-  j.push_back(static_cast<std::uint8_t>(length >> 8));     // length, big-endian
-  j.push_back(static_cast<std::uint8_t>(length));
-  Append(&j, exif);
+  AppendApp1(&j, exif);
   j.insert(j.end(), jpeg.begin() + 2, jpeg.end());         // the rest of the file
   return j;
 }
