@@ -6,9 +6,10 @@
 #   tintavo::openjp2  OpenJPEG
 #   tintavo::zlib     zlib
 #
-# Natively these are Debian's -dev packages (shared libraries).  The mingw-w64
-# builds link static archives that scripts/build-deps makes from Debian's
-# source packages in a cache prefix outside the repository; the dependencies
+# Natively these are Debian's -dev packages (shared libraries).  The cross
+# builds (mingw-w64, and i386 Linux for the core under emulation) link static
+# archives that scripts/build-deps makes from Debian's source packages in a
+# cache prefix outside the repository; the dependencies
 # between the targets give the linker the order a static link needs: tiff,
 # openjp2, png, jpeg, z.
 
@@ -38,14 +39,14 @@ function(_tintavo_native_deps)
 endfunction()
 
 # ---------------------------------------------------------------------------
-# mingw-w64: the static prefix of scripts/build-deps.
+# Cross builds: the static prefix of scripts/build-deps.
 
 function(_tintavo_static_library name file)
   if(NOT EXISTS ${file})
     message(FATAL_ERROR
-      "The Windows picture libraries are missing: ${file} does not exist.\n"
+      "The picture libraries are missing: ${file} does not exist.\n"
       "Build them once with\n"
-      "    scripts/build-deps ${TINTAVO_MINGW_TRIPLE}\n"
+      "    scripts/build-deps ${TINTAVO_DEPS_TRIPLE}\n"
       "(it makes the cache prefix ${TINTAVO_DEPS_PREFIX} from Debian's source "
       "packages), then configure again.")
   endif()
@@ -53,12 +54,11 @@ function(_tintavo_static_library name file)
   set_target_properties(${name} PROPERTIES IMPORTED_LOCATION ${file})
 endfunction()
 
-function(_tintavo_mingw_deps)
+function(_tintavo_static_deps zlib_archive)
   set(prefix ${TINTAVO_DEPS_PREFIX})
-  set(sysroot /usr/${TINTAVO_MINGW_TRIPLE})
   if(NOT EXISTS ${prefix}/tintavo-deps.stamp)
     message(FATAL_ERROR
-      "The Windows picture libraries for ${TINTAVO_MINGW_TRIPLE} are not built: "
+      "The picture libraries for ${TINTAVO_DEPS_TRIPLE} are not built: "
       "${prefix} holds no finished build.\n"
       "Run\n"
       "    scripts/build-deps\n"
@@ -67,8 +67,7 @@ function(_tintavo_mingw_deps)
       "configure again.")
   endif()
 
-  # The static archive, not libz.dll.a: the binaries import only system DLLs.
-  _tintavo_static_library(tintavo::zlib ${sysroot}/lib/libz.a)
+  _tintavo_static_library(tintavo::zlib ${zlib_archive})
 
   _tintavo_static_library(tintavo::jpeg ${prefix}/lib/libjpeg.a)
   set_target_properties(tintavo::jpeg PROPERTIES INTERFACE_INCLUDE_DIRECTORIES ${prefix}/include)
@@ -97,18 +96,24 @@ endfunction()
 
 # ---------------------------------------------------------------------------
 
-if(CMAKE_CROSSCOMPILING AND TINTAVO_MINGW_TRIPLE)
+if(CMAKE_CROSSCOMPILING AND TINTAVO_DEPS_TRIPLE)
   if(DEFINED ENV{TINTAVO_DEPS_DIR} AND NOT "$ENV{TINTAVO_DEPS_DIR}" STREQUAL "")
     set(_tintavo_deps_dir $ENV{TINTAVO_DEPS_DIR})
   else()
     set(_tintavo_deps_dir $ENV{HOME}/.cache/tintavo/deps)
   endif()
-  set(TINTAVO_DEPS_PREFIX ${_tintavo_deps_dir}/${TINTAVO_MINGW_TRIPLE} CACHE PATH
+  set(TINTAVO_DEPS_PREFIX ${_tintavo_deps_dir}/${TINTAVO_DEPS_TRIPLE} CACHE PATH
       "Prefix holding the static picture libraries made by scripts/build-deps")
   unset(_tintavo_deps_dir)
-  _tintavo_mingw_deps()
+  if(TINTAVO_MINGW_TRIPLE)
+    # The static archive, not libz.dll.a: the binaries import only system DLLs.
+    _tintavo_static_deps(/usr/${TINTAVO_MINGW_TRIPLE}/lib/libz.a)
+  else()
+    # The multilib zlib of lib32z1-dev.
+    _tintavo_static_deps(/usr/lib32/libz.a)
+  endif()
 elseif(CMAKE_CROSSCOMPILING)
-  message(FATAL_ERROR "TintavoDeps: no dependency build for this cross compiler (only the mingw-w64 toolchains)")
+  message(FATAL_ERROR "TintavoDeps: no dependency build for this cross compiler")
 else()
   _tintavo_native_deps()
 endif()

@@ -1,3 +1,4 @@
 set(TINTAVO_MINGW_TRIPLE x86_64-w64-mingw32)
+set(TINTAVO_DEPS_TRIPLE x86_64-w64-mingw32)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
