@@ -61,19 +61,21 @@ VTETRA_ALWAYS_INLINE void MoveColour(const OutputRowData& d, int x, double& lOut
   // Brightness and colour transfer.  The brightness line keeps its division
   // by the source spread: multiplying by a reciprocal instead rounds
   // differently and changes output bytes wherever the blend lands on a whole
-  // number.
+  // number.  A channel the source barely varies in (a flat or one-pixel
+  // source) has no spread to scale by: it is moved from the source's mean to
+  // the template's.
   if (kMode != 2) {
     l = d.scaleL ? (l - d.sourceMean[0]) / d.sourceSigmaL * d.templateSigmaL + d.templateMean[0]
-                 : l + d.templateMean[0];
+                 : l - d.sourceMean[0] + d.templateMean[0];
   }
   if (kMode == 1) {
     alpha = alpha * d.colourGain;
     beta = beta * d.colourGain;
   } else {
     alpha = d.scaleAlpha ? d.ratioAlpha * (alpha - d.sourceMean[1]) * d.colourGain + d.templateMean[1]
-                         : alpha + d.templateMean[1];
+                         : alpha - d.sourceMean[1] + d.templateMean[1];
     beta = d.scaleBeta ? d.ratioBeta * (beta - d.sourceMean[2]) * d.colourGain + d.templateMean[2]
-                       : beta + d.templateMean[2];
+                       : beta - d.sourceMean[2] + d.templateMean[2];
   }
   l = l + d.lShift;
 

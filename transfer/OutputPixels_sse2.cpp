@@ -145,7 +145,7 @@ inline void MoveTwo(const Constants& c, __m128d l, __m128d alpha, __m128d beta, 
   if (kMode != 2) {
     l = c.scaleL ? _mm_add_pd(_mm_mul_pd(_mm_div_pd(_mm_sub_pd(l, c.sourceMean[0]), c.sourceSigmaL), c.templateSigmaL),
                               c.templateMean[0])
-                 : _mm_add_pd(l, c.templateMean[0]);
+                 : _mm_add_pd(_mm_sub_pd(l, c.sourceMean[0]), c.templateMean[0]);
   }
   if (kMode == 1) {
     alpha = _mm_mul_pd(alpha, c.colourGain);
@@ -154,11 +154,11 @@ inline void MoveTwo(const Constants& c, __m128d l, __m128d alpha, __m128d beta, 
     alpha = c.scaleAlpha
                 ? _mm_add_pd(_mm_mul_pd(_mm_mul_pd(c.ratioAlpha, _mm_sub_pd(alpha, c.sourceMean[1])), c.colourGain),
                              c.templateMean[1])
-                : _mm_add_pd(alpha, c.templateMean[1]);
+                : _mm_add_pd(_mm_sub_pd(alpha, c.sourceMean[1]), c.templateMean[1]);
     beta = c.scaleBeta
                ? _mm_add_pd(_mm_mul_pd(_mm_mul_pd(c.ratioBeta, _mm_sub_pd(beta, c.sourceMean[2])), c.colourGain),
                             c.templateMean[2])
-               : _mm_add_pd(beta, c.templateMean[2]);
+               : _mm_add_pd(_mm_sub_pd(beta, c.sourceMean[2]), c.templateMean[2]);
   }
   l = _mm_add_pd(l, c.lShift);
 

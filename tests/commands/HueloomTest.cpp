@@ -95,17 +95,36 @@ TEST_F(HueloomTest, MatrixFileIsShownOverTheInvertedSource) {
   const std::string path = m_dir.File("matrix.IMG");
   std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
                                               static_cast<std::streamsize>(bytes.size()));
-  MessageBoxRecorder boxes;
-  ASSERT_TRUE(RunWith(path));
-  EXPECT_TRUE(boxes.Boxes().empty());
-  const CImageBuffer& out = m_command.Output();
-  const std::uint8_t expected[2][2] = {{0, 63}, {127, 255}};
+  // A document with transparency arrives as BGRA: drawn the same, its
+  // fourth byte kept.
+  CImageBuffer withAlpha;
+  withAlpha.CreateBGRA(48, 32).RaiseIfError();
   for (int y = 0; y < 32; ++y) {
-    CRowReader o(out, y), s(m_source, y);
+    CRowReader s(m_source, y);
+    CRowWriter w(withAlpha, y);
     for (int x = 0; x < 48; ++x) {
-      for (int c = 0; c < 3; ++c) {
-        const int want = (x < 2 && y < 2) ? expected[y][x] : 255 - s.Row()[3 * x + c];
-        ASSERT_EQ(want, o.Row()[3 * x + c]) << x << "," << y;
+      for (int c = 0; c < 3; ++c) w.Row()[4 * x + c] = s.Row()[3 * x + c];
+      w.Row()[4 * x + 3] = static_cast<std::uint8_t>(x * 5 + y);
+    }
+  }
+  for (int bytesPerPixel : {3, 4}) {
+    SCOPED_TRACE(bytesPerPixel);
+    if (bytesPerPixel == 4) m_command.Input().Copy(withAlpha).RaiseIfError();
+    MessageBoxRecorder boxes;
+    ASSERT_TRUE(RunWith(path));
+    EXPECT_TRUE(boxes.Boxes().empty());
+    const CImageBuffer& out = m_command.Output();
+    ASSERT_EQ(bytesPerPixel == 4 ? keFormatBGRA : keFormatBGR, out.AccessFormat());
+    const std::uint8_t expected[2][2] = {{0, 63}, {127, 255}};
+    for (int y = 0; y < 32; ++y) {
+      CRowReader o(out, y), s(m_source, y);
+      for (int x = 0; x < 48; ++x) {
+        const std::uint8_t* pixel = o.Row() + bytesPerPixel * x;
+        for (int c = 0; c < 3; ++c) {
+          const int want = (x < 2 && y < 2) ? expected[y][x] : 255 - s.Row()[3 * x + c];
+          ASSERT_EQ(want, pixel[c]) << x << "," << y;
+        }
+        if (bytesPerPixel == 4) ASSERT_EQ(x * 5 + y, pixel[3]) << x << "," << y;
       }
     }
   }

@@ -71,8 +71,14 @@ struct Settings {
   int brightness, colour, fade, mode;
 };
 
-// Runs every pass in order, as the engine does, on plain rows.
+// Runs every pass in order, as the engine does, on plain rows.  Each output
+// row is written into a buffer with guard bytes after it, and the guards are
+// checked afterwards: a loop that writes one pixel past its row fails here
+// even where the next row would hide it.
 struct PassRun {
+  static constexpr int kGuardBytes = 16;
+  static constexpr std::uint8_t kGuard = 0xA5;
+
   EngineConstants constants;
   RgbToLalphaBeta toLab;
   LalphaBetaToRgb toRgb;
@@ -88,16 +94,28 @@ struct PassRun {
         passes(settings, forward, backward, constants) {
     passes.UseVectorLoops(vectorLoops);
     EXPECT_TRUE(passes.Allocate(source.width, source.height, templ.width, templ.height));
-    output = source;
-    std::fill(output.bytes.begin(), output.bytes.end(), std::uint8_t{0xEE});
-    if (source.bytesPerPixel == 4) {
-      for (std::size_t i = 3; i < output.bytes.size(); i += 4) output.bytes[i] = source.bytes[i];
+    const std::size_t rowBytes = static_cast<std::size_t>(source.width) * source.bytesPerPixel;
+    const std::size_t stride = rowBytes + kGuardBytes;
+    std::vector<std::uint8_t> guarded(stride * static_cast<std::size_t>(source.height), kGuard);
+    for (int y = 0; y < source.height; ++y) {
+      std::uint8_t* row = guarded.data() + stride * static_cast<std::size_t>(y);
+      std::fill(row, row + rowBytes, std::uint8_t{0xEE});
+      if (source.bytesPerPixel == 4) {
+        for (std::size_t i = 3; i < rowBytes; i += 4) row[i] = source.Row(y)[i];
+      }
     }
     for (int y = 0; y < source.height; ++y) passes.SourceRow(y, source.Row(y), source.bytesPerPixel);
     for (int y = 0; y < templ.height; ++y) passes.TemplateRow(y, templ.Row(y));
     passes.Decorrelate();
     for (int y = 0; y < source.height; ++y) {
-      passes.OutputRow(y, source.Row(y), output.Row(y), source.bytesPerPixel);
+      passes.OutputRow(y, source.Row(y), guarded.data() + stride * static_cast<std::size_t>(y), source.bytesPerPixel);
+    }
+    output = source;
+    for (int y = 0; y < source.height; ++y) {
+      const std::uint8_t* row = guarded.data() + stride * static_cast<std::size_t>(y);
+      std::copy(row, row + rowBytes, output.Row(y));
+      const bool intact = std::all_of(row + rowBytes, row + stride, [](std::uint8_t b) { return b == kGuard; });
+      EXPECT_TRUE(intact) << "the output pass wrote past the end of row " << y;
     }
   }
 };
