@@ -1,12 +1,16 @@
 #include "image/Framework.h"
 
+#include "image/FrameworkTables.h"
 #include "image/Status.h"
 
 bool InitImageFramework() {
   // The stand-in for failed error allocations must exist before any error
-  // can be made.  Later subsystems add their lookup tables here.
+  // can be made.
   (void)CJException::OutOfMemory();
-  return true;
+  return BuildFrameworkTables();
 }
 
-void ReleaseImageFramework() { ClearStringModules(); }
+void ReleaseImageFramework() {
+  FreeFrameworkTables();
+  ClearStringModules();
+}

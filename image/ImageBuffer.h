@@ -141,6 +141,10 @@ class CImageBuffer {
   int StorageWidth() const { return m_storageWidth; }
   int StorageHeight() const { return m_storageHeight; }
   int BitsPerPixel() const { return m_bitsPerPixel; }
+  // Column and row of the bounds' top-left corner in storage; sub-byte
+  // formats take a pixel's bit position from the column.
+  int OriginX() const { return m_originX; }
+  int OriginY() const { return m_originY; }
   // The grey ramp for keFormatGrey and keFormatGreyA.
   const std::uint8_t* Palette() const;
   int PaletteSize() const;
