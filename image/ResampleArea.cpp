@@ -6,7 +6,8 @@
 // per destination row, normalised so each pixel's weights sum to exactly
 // 65536: a flat area stays flat and the sums cannot overflow whatever the
 // factor.  Source rows of equal weight (the whole rows inside a
-// destination row) are first summed unweighted in 32 bits and multiplied
+// destination row) are first summed unweighted (16-bit sums for up to 257
+// rows of 8-bit values, 32-bit sums for 16-bit values) and multiplied
 // once; the weighted sums are kept in 64 bits.
 //
 // The second variant (area parameter p above 0, both factors at least 2)
@@ -19,6 +20,7 @@
 #include "image/PixelFormat.h"
 #include "image/Resample_p.h"
 #include "image/RowProgress.h"
+#include "platform/Cpu.h"
 
 namespace resample {
 
@@ -36,16 +38,20 @@ struct Span {
   std::size_t weight = 0;  // index of its first weight
 };
 
-// Makes the weights of one span sum to 65536, giving what rounding left
-// over to the largest.
-void Normalise(u32* w, int count) {
-  u64 sum = 0;
-  int largest = 0;
-  for (int k = 0; k < count; ++k) {
-    sum += w[k];
-    if (w[k] > w[largest]) largest = k;
+// Weights of one span from the fractions `o` of its pixels: each is
+// floor(o / total * 65536) and the last takes what is left of 65536, so
+// the weights sum to exactly 65536, none is negative, and the whole pixels
+// inside the span all get one weight.
+void SpanWeights(const double* o, int count, std::vector<u32>& weights) {
+  double total = 0;
+  for (int k = 0; k < count; ++k) total += o[k];
+  u32 used = 0;
+  for (int k = 0; k + 1 < count; ++k) {
+    const u32 w = total > 0 ? static_cast<u32>(std::floor(o[k] / total * 65536.0)) : 0u;
+    weights.push_back(w);
+    used += w;
   }
-  w[largest] = static_cast<u32>(static_cast<std::int64_t>(w[largest]) + 65536 - static_cast<std::int64_t>(sum));
+  weights.push_back(65536 - used);
 }
 
 // Spans of `count` destination pixels over source pixels [lo, hi) from
@@ -58,16 +64,16 @@ void BuildSpans(double start, double f, int count, int lo, int hi, int step, std
     const double a = start + i * f, b = a + f;
     Span& span = spans[static_cast<std::size_t>(i)];
     span.weight = weights.size();
+    std::vector<double> parts;
     if (step > 0) {
       int x0 = static_cast<int>(std::floor(a + 1e-8)), x1 = static_cast<int>(std::ceil(b - 1e-8));
       x0 = x0 < lo ? lo : x0 > hi - 1 ? hi - 1 : x0;
       x1 = x1 > hi ? hi : x1 <= x0 ? x0 + 1 : x1;
-      const int n = (x1 - x0 + step - 1) / step;
       span.first = x0 - lo;
-      span.count = n;
+      span.count = (x1 - x0 + step - 1) / step;
       span.stride = step;
       // Every step-th pixel of the span, weighted equally.
-      for (int k = 0; k < n; ++k) weights.push_back(static_cast<u32>(65536 / n));
+      parts.assign(static_cast<std::size_t>(span.count), 1.0);
     } else {
       int x0 = static_cast<int>(std::floor(a)), x1 = static_cast<int>(std::ceil(b));
       x0 = x0 < lo ? lo : x0;
@@ -75,27 +81,26 @@ void BuildSpans(double start, double f, int count, int lo, int hi, int step, std
       span.first = x0 - lo;
       for (int x = x0; x < x1; ++x) {
         const double overlap = std::fmin(b, x + 1.0) - std::fmax(a, static_cast<double>(x));
-        weights.push_back(overlap > 0 ? static_cast<u32>(std::lround(overlap / f * 65536.0)) : 0u);
+        parts.push_back(overlap > 0 ? overlap : 0.0);
       }
       span.count = x1 - x0;
       if (span.count <= 0) {
         // A sliver beyond the last pixel: take the last one.
         span.first = hi - 1 - lo;
         span.count = 1;
-        weights.push_back(65536);
+        parts.assign(1, 1.0);
       }
     }
-    Normalise(&weights[span.weight], span.count);
+    SpanWeights(parts.data(), span.count, weights);
   }
 }
 
-// sum[x] += row[x] over n channel values.
-template <class T>
-void AddRow(u32* __restrict sum, const T* __restrict row, std::size_t n) {
+void AddRow16(u32* __restrict sum, const u16* __restrict row, std::size_t n) {
   for (std::size_t x = 0; x < n; ++x) sum[x] += row[x];
 }
 
-void Flush(u64* __restrict acc, u32* __restrict sum, std::size_t n, u32 weight) {
+template <class S>
+void Flush(u64* __restrict acc, S* __restrict sum, std::size_t n, u32 weight) {
   for (std::size_t x = 0; x < n; ++x) {
     acc[x] += static_cast<u64>(sum[x]) * weight;
     sum[x] = 0;
@@ -141,6 +146,10 @@ CombineFn PickCombine(int channels) {
 
 }  // namespace
 
+void AddRowPlain(std::uint16_t* __restrict sum, const std::uint8_t* __restrict row, std::size_t n) {
+  for (std::size_t x = 0; x < n; ++x) sum[x] += row[x];
+}
+
 int Area(const Job& job) {
   const int workFormat = WorkFormat(job.source->AccessFormat());
   const bool wide = Is16BitFormat(workFormat);
@@ -161,20 +170,23 @@ int Area(const Job& job) {
   const std::size_t n = static_cast<std::size_t>(R - L) * channels;
   std::vector<Span> cols, rows;
   std::vector<u32> colWeights, rowWeights, sum;
+  std::vector<u16> sum8;
   std::vector<u64> acc;
   std::vector<u8> out;
   try {
     BuildSpans(s.left, fx, W, L, R, step, cols, colWeights);
     BuildSpans(s.top, fy, H, T, B, step, rows, rowWeights);
-    sum.assign(n, 0);
+    if (wide) sum.assign(n, 0);
+    else sum8.assign(n, 0);
     acc.assign(n, 0);
     out.resize(static_cast<std::size_t>(W) * FormatBitsPerPixel(workFormat) / 8);
   } catch (const std::bad_alloc&) {
     return keResampleRefused;
   }
+  const auto addRow = HaveAddRowSse2() && platform::CpuHas128BitVectors() ? AddRowSse2 : AddRowPlain;
   const CombineFn combine = wide ? PickCombine<u16>(channels) : PickCombine<u8>(channels);
-  // Unweighted sums of this many rows cannot overflow 32 bits.
-  const int maxRun = wide ? 65536 : 16777216;
+  // Unweighted sums of this many rows fit their 32-bit (16-bit) sums.
+  const int maxRun = wide ? 65537 : 257;
 
   if (job.progress != nullptr) job.progress->SetTotal(H);
   for (int j = 0; j < H; ++j) {
@@ -186,13 +198,14 @@ int Area(const Job& job) {
     for (int k = 0; k < span.count; ++k) {
       const int y = T + span.first + k * span.stride;
       const u8* row = source.Get(y);
-      if (wide) AddRow(sum.data(), reinterpret_cast<const u16*>(row), n);
-      else AddRow(sum.data(), row, n);
+      if (wide) AddRow16(sum.data(), reinterpret_cast<const u16*>(row), n);
+      else addRow(sum8.data(), row, n);
       source.Done(y);
       ++run;
       // Rows of one weight share one multiplication.
       if (k + 1 == span.count || w[k + 1] != w[k] || run == maxRun) {
-        Flush(acc.data(), sum.data(), n, w[k]);
+        if (wide) Flush(acc.data(), sum.data(), n, w[k]);
+        else Flush(acc.data(), sum8.data(), n, w[k]);
         run = 0;
       }
     }

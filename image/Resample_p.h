@@ -73,6 +73,14 @@ bool FilterFormat(int format);
 // True when the progress object asks to stop before row j.
 bool Stop(const Job& job, int j);
 
+// sum[x] += row[x] for n values into 16-bit sums (at most 257 rows of
+// 8-bit values before they are flushed): the plain loop and the SSE2 one
+// (the plain loop where the build has no SSE2).  The area average picks
+// one once per run.
+void AddRowPlain(std::uint16_t* sum, const std::uint8_t* row, std::size_t n);
+void AddRowSse2(std::uint16_t* sum, const std::uint8_t* row, std::size_t n);
+bool HaveAddRowSse2();
+
 int Nearest(const Job& job);
 int Bilinear(const Job& job);
 int Bicubic(const Job& job);

@@ -11,6 +11,7 @@
 
 #include "image/ImageBuffer.h"
 #include "image/RowProgress.h"
+#include "image/Resample_p.h"
 
 namespace {
 
@@ -160,7 +161,9 @@ TEST(Resample, FlatPicturesStayFlat) {
     int sw, sh, dw, dh;
   };
   // Factors 1.7 down and up, 47 and 300.
-  const Size sizes[] = {{170, 17, 100, 10}, {10, 10, 17, 17}, {470, 94, 10, 2}, {900, 600, 3, 2}, {3, 6000, 3, 40}};
+  // 6000 rows into 40 and 3000 into 2: row sums past what 16 bits hold.
+  const Size sizes[] = {{170, 17, 100, 10}, {10, 10, 17, 17}, {470, 94, 10, 2},
+                        {900, 600, 3, 2},   {3, 6000, 3, 40}, {2, 3000, 1, 2}};
   const struct {
     int format;
     Bytes pixel;
@@ -290,6 +293,24 @@ TEST(Resample, SubRectanglesMapOntoEachOther) {
   const ResampleRect s{2, 0, 4, 2};
   ASSERT_EQ(Resample(1, dst, src, &d, &s), 0);
   EXPECT_EQ(Pixels(dst), (Bytes{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 3, 4, 0, 0, 7, 8}));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ResampleRowSums, VectorLoopAddsLikeThePlainOne) {
+  std::mt19937 rng(9);
+  for (std::size_t n : {std::size_t{1}, std::size_t{15}, std::size_t{16}, std::size_t{17}, std::size_t{18000}}) {
+    std::vector<std::uint8_t> row(n);
+    std::vector<std::uint16_t> plain(n), vector(n);
+    for (int k = 0; k < 257; ++k) {
+      for (auto& v : row) v = static_cast<std::uint8_t>(rng());
+      resample::AddRowPlain(plain.data(), row.data(), n);
+      resample::AddRowSse2(vector.data(), row.data(), n);
+    }
+    ASSERT_EQ(plain, vector) << n;
+  }
 }
 
 }  // namespace
