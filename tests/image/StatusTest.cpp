@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <stdexcept>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -121,6 +123,98 @@ TEST(StatusTest, OutOfMemoryUsesThePreallocatedObject) {
   EXPECT_EQ(102u, CJException::OutOfMemory().Code());
 }
 
+// Two statuses that hold one error object - two out-of-memory statuses share
+// the one preallocated object, a copy shares its original's - yet each
+// answers for itself: a status whose code was read never raises, one whose
+// code was not read always does, whatever the other did and whichever goes
+// first.
+TEST(StatusTest, StatusesSharingAnErrorAreCheckedOneByOne) {
+  struct Case {
+    const char* what;
+    bool readFirst, readSecond, firstGoesFirst;
+  };
+  const Case cases[] = {
+      {"first read, second not, second goes first", true, false, false},
+      {"first read, second not, first goes first", true, false, true},
+      {"first not, second read, second goes first", false, true, false},
+      {"first not, second read, first goes first", false, true, true},
+      {"both read", true, true, false},
+      {"neither read", false, false, true},
+  };
+  for (const std::uint32_t code : {keErrOutOfMemory, keErrBadArgument}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(testing::Message() << "code " << code << ", " << c.what);
+      auto* first = new CStatus(code);
+      if (c.readFirst) {
+        EXPECT_EQ(code, first->Code());
+      }
+      // 102: a status of its own on the shared object; 101: a copy.
+      auto* second = code == keErrOutOfMemory ? new CStatus(code) : new CStatus(*first);
+      ASSERT_EQ(first->Error(), second->Error());
+      if (c.readSecond) {
+        EXPECT_TRUE(second->Is(code));
+      }
+      // A delete-expression frees the memory even when the destructor throws.
+      auto release = [](CStatus* s) { return RaisedCode([s] { delete s; }); };
+      const std::uint32_t firstRaised = c.firstGoesFirst ? release(first) : 0;
+      const std::uint32_t secondRaised = release(second);
+      const std::uint32_t firstRaisedLast = c.firstGoesFirst ? firstRaised : release(first);
+      EXPECT_EQ(c.readFirst ? 0u : code, firstRaisedLast);
+      EXPECT_EQ(c.readSecond ? 0u : code, secondRaised);
+    }
+  }
+  EXPECT_EQ(102u, CJException::OutOfMemory().Code());
+}
+
+TEST(StatusTest, AMovedStatusKeepsItsCheckedState) {
+  EXPECT_EQ(0u, RaisedCode([] {
+              CStatus first(keErrBadArgument);
+              EXPECT_EQ(101u, first.Code());
+              CStatus second(std::move(first));
+              CStatus third;
+              third = std::move(second);
+            }));
+  EXPECT_EQ(101u, RaisedCode([] {
+              CStatus first(keErrBadArgument);
+              CStatus second(std::move(first));
+              EXPECT_EQ(0u, first.Code());  // the moved-from status is empty
+            }));
+  EXPECT_EQ(102u, RaisedCode([] {
+              CStatus unread(keErrOutOfMemory);
+              CStatus read(keErrOutOfMemory);
+              EXPECT_EQ(102u, read.Code());
+              read = std::move(unread);  // one object, still due
+            }));
+}
+
+// The same on two threads at once: every status read stays quiet, every
+// status not read raises.
+TEST(StatusTest, OutOfMemoryStatusesOnTwoThreadsAnswerForThemselves) {
+  constexpr int kRounds = 20000;
+  struct Count {
+    int readRaised = 0;
+    int unreadRaised = 0;
+  };
+  auto work = [](Count* count) {
+    for (int i = 0; i < kRounds; ++i) {
+      const bool read = i % 2 == 0;
+      const std::uint32_t raised = RaisedCode([read] {
+        CStatus s(keErrOutOfMemory);
+        if (read) (void)s.Code();
+      });
+      if (raised != 0) ++(read ? count->readRaised : count->unreadRaised);
+    }
+  };
+  Count a, b;
+  std::thread other(work, &a);
+  work(&b);
+  other.join();
+  EXPECT_EQ(0, a.readRaised);
+  EXPECT_EQ(0, b.readRaised);
+  EXPECT_EQ(kRounds / 2, a.unreadRaised);
+  EXPECT_EQ(kRounds / 2, b.unreadRaised);
+}
+
 TEST(StatusTest, FromExceptionCopiesTheCaughtError) {
   CStatus s;
   try {
@@ -156,6 +250,58 @@ TEST(StatusTest, ErrorMessageFallsBackToTheUndefinedErrorFormat) {
 
   CJException e(4711, 0, false, false, 0, 0);
   EXPECT_STREQ("An undefined error has occured - 4711", e.what());
+}
+
+// A string table of the test's own: only the text of string 65535.
+const char* g_undefinedText = nullptr;
+
+int UndefinedTextOnly(void* /*module*/, unsigned id, char* buffer, int size) {
+  buffer[0] = '\0';
+  if (id != 65535 || g_undefinedText == nullptr) return 0;
+  const int n = std::min(static_cast<int>(std::strlen(g_undefinedText)), size - 1);
+  std::memcpy(buffer, g_undefinedText, static_cast<std::size_t>(n));
+  buffer[n] = '\0';
+  return n;
+}
+
+// The text comes from the editor's string table: whatever conversions it
+// holds, only its number conversion is filled in, and nothing in it is ever
+// handed to a formatting function.
+TEST(StatusTest, TheUndefinedErrorTextIsNeverUsedAsAFormat) {
+  struct Case {
+    const char* text;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"Unknown error %u.", "Unknown error 4711."},
+      {"%s%s%s%s%s%s%s%s (%u)", "%s%s%s%s%s%s%s%s (4711)"},
+      {"%n%n%u", "%n%n4711"},
+      {"%u, then %u and %s", "4711, then %u and %s"},
+      {"100%% lost: %lu", "100% lost: 4711"},
+      {"error %d", "error 4711"},
+      {"[%6u] [%-6u]", "[  4711] [%-6u]"},
+      {"[%-6i] [%06u]", "[4711  ] [%06u]"},
+      {"no number at all", "no number at all"},
+      {"ends in %", "ends in %"},
+      {"%08.3f%*d%.*s", "%08.3f%*d%.*s"},
+  };
+  const StringLoader previous = SetStringLoader(UndefinedTextOnly);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    g_undefinedText = c.text;
+    char buffer[512];
+    const int n = ErrorMessage(4711, buffer, sizeof buffer);
+    EXPECT_STREQ(c.message, buffer);
+    EXPECT_EQ(static_cast<int>(std::strlen(c.message)), n);
+    CJException e(4711, 0, false, false, 0, 0);
+    EXPECT_STREQ(c.message, e.what());
+  }
+  g_undefinedText = "Unknown error %u.";
+  char small[10];
+  EXPECT_EQ(9, ErrorMessage(4711, small, sizeof small));
+  EXPECT_STREQ("Unknown e", small);
+  g_undefinedText = nullptr;
+  SetStringLoader(previous);
 }
 
 TEST(StatusTest, MessagesAreKeptInlineOrOnTheHeapAndCopied) {
