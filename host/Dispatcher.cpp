@@ -30,5 +30,7 @@ void DispatchSelector(CFilterApp& app, int16 selector, FilterRecord* record, std
   } catch (...) {
     answer = userCanceledErr;
   }
+  // The host hears 0 or -128, nothing else, whatever a handler answered.
+  if (answer != noErr) answer = userCanceledErr;
   if (result != nullptr) *result = answer;
 }

@@ -24,7 +24,8 @@ int16 CFilterApp::OnContinue(FilterRecord* record, std::intptr_t* /*data*/) {
   (void)m_exchange.ReadFromHost();  // judged by IsReadyToRun
   if (!IsReadyToRun()) return userCanceledErr;
   if (!RunDialog()) return userCanceledErr;
-  (void)m_exchange.WriteToHost();
+  // A result that cannot go back is a failure, not a success that changed nothing.
+  if (!m_exchange.WriteToHost()) return userCanceledErr;
   // The whole run happened in this one call: the host asks for nothing more.
   record->inRect = Rect{0, 0, 0, 0};
   record->outRect = Rect{0, 0, 0, 0};

@@ -5,7 +5,14 @@
 // there is one, cropped to the bounding rectangle of the selection (the work
 // rectangle); the user interface works on those buffers; on OK the source
 // buffer, which by then holds the result, is written back into the host's
-// output - only the work rectangle, only the planes that were read.
+// output - only the work rectangle, only the planes that were read (the
+// colour planes alone when the fourth plane is a layer mask).
+//
+// The host's record is not trusted: its rectangles, plane ranges, row bytes
+// and buffers are checked against each other before a byte is read or
+// written, and a record that does not add up is refused whole.  Host pixels
+// lie as many bytes apart as the host delivers planes (inLoPlane to
+// inHiPlane, outLoPlane to outHiPlane), whatever the document has.
 
 #include "host/FilterRecord.h"
 #include "image/BitmapDesc.h"
@@ -25,11 +32,15 @@ class CHostExchange {
   void SetFilterRecord(FilterRecord* record) { m_record = record; }
   FilterRecord* Record() const { return m_record; }
 
-  // False without a filter record or for a pixel layout it does not handle.
+  // False, with every buffer empty, without a filter record, for a pixel
+  // layout it does not handle or for a record that does not add up.
   // Buffers that cannot be made are raised as CJException.
-  bool ReadFromHost();
-  // False (writing nothing) for a layout it does not write.
-  bool WriteToHost();
+  [[nodiscard]] bool ReadFromHost();
+  // False, writing nothing, without a source, for a layout it does not
+  // handle, a record that does not add up, or a source that is no longer
+  // what was read (format, size).  The caller must report a false answer:
+  // the host's image did not change.
+  [[nodiscard]] bool WriteToHost();
 
   bool MaskInUse() const { return m_maskInUse != 0; }
   const ImageRect& WorkRect() const { return m_work; }

@@ -151,6 +151,29 @@ TEST(DispatcherTest, ExceptionsNeverReachTheHost) {
   }
 }
 
+// Handlers of a derived application that answer codes of their own.
+class OddAnswersApp : public CPluginApp {
+ public:
+  int16 OnPrepare(FilterRecord*, std::intptr_t*) override { return filterBadParameters; }
+  int16 OnStart(FilterRecord*, std::intptr_t*) override { return 1; }
+  int16 OnFinish(FilterRecord*, std::intptr_t*) override { return filterBadMode; }
+};
+
+TEST(DispatcherTest, TheHostHearsOnlyZeroOrCancel) {
+  OddAnswersApp app;
+  for (int16 selector : {filterSelectorPrepare, filterSelectorStart, filterSelectorFinish}) {
+    SCOPED_TRACE(selector);
+    FilterRecord record = Document(3, 10, 10, plugInModeRGBColor);
+    int16 result = 1234;
+    DispatchSelector(app, selector, &record, nullptr, &result);
+    EXPECT_EQ(userCanceledErr, result);
+  }
+  FilterRecord record = Document(3, 10, 10, plugInModeRGBColor);
+  int16 result = 1234;
+  DispatchSelector(app, filterSelectorParameters, &record, nullptr, &result);
+  EXPECT_EQ(noErr, result);
+}
+
 TEST(DispatcherTest, AboutShowsFourLinesAndAnswersZeroWithoutARecord) {
   CPluginApp app;
   MessageBoxRecorder boxes;

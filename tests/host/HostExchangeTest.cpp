@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <functional>
+#include <vector>
 
 #include "host/FilterApp.h"
 #include "tests/host/HostDocument.h"
@@ -86,17 +88,165 @@ TEST(HostExchangeTest, ExtraPlanesAreSkippedAndLeftAlone) {
   }
 }
 
-TEST(HostExchangeTest, LayerMasksAreReadButNotWrittenBack) {
+TEST(HostExchangeTest, LayerMaskDocumentsGetTheirColourPlanesBack) {
   HostDocument doc(4, 4, 4);
-  doc.Record().inLayerMasks = 1;  // no transparency plane
-  const auto before = doc.OutBytes();
+  doc.Record().inLayerMasks = 1;  // the fourth plane is a layer mask, not the transparency
   ScriptedApp app;
   app.dialog = [](CHostExchange& ex) {
+    EXPECT_EQ(keFormatBGRA, ex.SourceImage().StorageFormat());
     Paint(ex.SourceImage(), 1);
     return true;
   };
   EXPECT_EQ(noErr, Continue(app, doc));
-  EXPECT_EQ(before, doc.OutBytes());
+  for (int y = 0; y < 4; ++y) {
+    for (int x = 0; x < 4; ++x) {
+      for (int p = 0; p < 3; ++p) EXPECT_EQ(1, doc.Out(x, y, p));
+      EXPECT_EQ(doc.In(x, y, 3), doc.Out(x, y, 3));  // the editor's layer mask stays
+    }
+  }
+}
+
+// A result that cannot be written back is reported as a failure, and the
+// host's output is left exactly as it was.
+TEST(HostExchangeTest, WriteBackRefusalsAnswerCancelAndWriteNothing) {
+  struct Case {
+    const char* what;
+    std::function<void(CHostExchange&, FilterRecord&)> dialog;
+  };
+  const Case cases[] = {
+      {"the result is smaller than what was read",
+       [](CHostExchange& ex, FilterRecord&) { ASSERT_FALSE(ex.SourceImage().CreateBGR(5, 4).IsError()); }},
+      {"the result is larger than what was read",
+       [](CHostExchange& ex, FilterRecord&) { ASSERT_FALSE(ex.SourceImage().CreateBGR(7, 6).IsError()); }},
+      {"the result has another format",
+       [](CHostExchange& ex, FilterRecord&) { ASSERT_FALSE(ex.SourceImage().CreateBGRA(6, 5).IsError()); }},
+      {"the result is gone", [](CHostExchange& ex, FilterRecord&) { ex.SourceImage().Clear(); }},
+      {"the host withdrew its output", [](CHostExchange&, FilterRecord& r) { r.outData = nullptr; }},
+      {"the output rows no longer hold a row of pixels", [](CHostExchange&, FilterRecord& r) { r.outRowBytes = 17; }},
+      {"the output rectangle shrank", [](CHostExchange&, FilterRecord& r) { r.inRect.right = r.outRect.right = 5; }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    HostDocument doc(6, 5, 3);
+    const auto before = doc.OutBytes();
+    ScriptedApp app;
+    FilterRecord asLeft{};
+    app.dialog = [&](CHostExchange& ex) {
+      Paint(ex.SourceImage(), 0);
+      c.dialog(ex, doc.Record());
+      asLeft = doc.Record();
+      return true;
+    };
+    EXPECT_EQ(userCanceledErr, Continue(app, doc));
+    EXPECT_EQ(before, doc.OutBytes());
+    EXPECT_EQ(0, std::memcmp(&asLeft, &doc.Record(), sizeof asLeft));  // the rectangles stay too
+  }
+}
+
+// Records whose rectangles, planes, row bytes or buffers do not add up are
+// refused before anything is read: the dialog never runs, and neither the
+// host's input nor its output is touched.  Some cases hand over buffers of
+// their own (a clipped mask, fewer planes), sized exactly as the record says.
+TEST(HostExchangeTest, RecordsThatDoNotAddUpAreRefusedUntouched) {
+  constexpr int kWidth = 8, kHeight = 6, kPlanes = 3;
+  struct Buffers {
+    std::vector<std::uint8_t> in, out, mask;
+  };
+  struct Case {
+    const char* what;
+    std::function<void(HostDocument&, Buffers&)> spoil;
+  };
+  auto selectAll = [](HostDocument& d) { d.Select([](int, int) { return 255; }); };
+  const Case cases[] = {
+      {"mask rectangle clipped to the selection",
+       [](HostDocument& d, Buffers& b) {
+         d.Select([](int, int) { return 255; });
+         FilterRecord& r = d.Record();
+         r.maskRect = Rect{1, 2, 4, 6};  // 4 x 3 pixels, and only those are sent
+         b.mask.assign(4 * 3, 255);
+         r.maskData = b.mask.data();
+         r.maskRowBytes = 4;
+       }},
+      {"mask rectangle moved", [selectAll](HostDocument& d, Buffers&) {
+         selectAll(d);
+         d.Record().maskRect.top += 1, d.Record().maskRect.bottom += 1;
+       }},
+      {"mask rows shorter than a row of the image", [selectAll](HostDocument& d, Buffers&) {
+         selectAll(d);
+         d.Record().maskRowBytes = kWidth - 1;
+       }},
+      {"input rows shorter than a row of pixels",
+       [](HostDocument& d, Buffers&) { d.Record().inRowBytes = kWidth * kPlanes - 1; }},
+      {"output rows running backwards", [](HostDocument& d, Buffers&) { d.Record().outRowBytes = -kWidth * kPlanes; }},
+      {"fewer planes sent than an RGB pixel has",
+       [](HostDocument& d, Buffers& b) {
+         FilterRecord& r = d.Record();
+         b.in.assign(kWidth * kHeight * 2, 7);
+         b.out = b.in;
+         r.inData = b.in.data(), r.outData = b.out.data();
+         r.inRowBytes = r.outRowBytes = kWidth * 2;
+         r.inHiPlane = r.outHiPlane = 1;
+       }},
+      {"input planes not from plane 0", [](HostDocument& d, Buffers&) { d.Record().inLoPlane = 1; }},
+      {"input planes beyond the document's", [](HostDocument& d, Buffers&) { d.Record().inHiPlane = kPlanes; }},
+      {"output planes fewer than are written back", [](HostDocument& d, Buffers&) { d.Record().outHiPlane = 1; }},
+      {"output rectangle smaller than the input's", [](HostDocument& d, Buffers&) { d.Record().outRect.right -= 1; }},
+      {"output rectangle moved", [](HostDocument& d, Buffers&) { d.Record().outRect.left += 1, d.Record().outRect.right += 1; }},
+      {"no output buffer", [](HostDocument& d, Buffers&) { d.Record().outData = nullptr; }},
+      {"empty input rectangle", [](HostDocument& d, Buffers&) { d.Record().inRect.bottom = d.Record().inRect.top; }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    HostDocument doc(kWidth, kHeight, kPlanes);
+    Buffers buffers;
+    c.spoil(doc, buffers);
+    const Buffers before = buffers;
+    const auto docBefore = doc.OutBytes();
+    const FilterRecord recordBefore = doc.Record();
+    ScriptedApp app;
+    bool ran = false;
+    app.dialog = [&](CHostExchange& ex) {
+      Paint(ex.SourceImage(), 0);
+      return ran = true;
+    };
+    EXPECT_EQ(userCanceledErr, Continue(app, doc));
+    EXPECT_FALSE(ran);
+    EXPECT_TRUE(app.Exchange().SourceImage().IsEmpty());
+    EXPECT_EQ(docBefore, doc.OutBytes());
+    EXPECT_EQ(before.in, buffers.in);
+    EXPECT_EQ(before.out, buffers.out);
+    EXPECT_EQ(0, std::memcmp(&recordBefore, &doc.Record(), sizeof recordBefore));
+  }
+}
+
+// Pixels lie as many bytes apart as the host sends planes, on the way in and
+// on the way out, whatever the document has.
+TEST(HostExchangeTest, PixelsLieAsFarApartAsTheHostSendsPlanes) {
+  // A document of 5 planes (RGB, transparency, one more); the input holds
+  // all five, the output only planes 0 to 3.
+  HostDocument doc(6, 3, 5);
+  FilterRecord& r = doc.Record();
+  r.inTransparencyMask = 1;
+  std::vector<std::uint8_t> out(6 * 3 * 4, 42);
+  r.outData = out.data();
+  r.outRowBytes = 6 * 4;
+  r.outHiPlane = 3;
+  ScriptedApp app;
+  app.dialog = [&](CHostExchange& ex) {
+    CImageBuffer& src = ex.SourceImage();
+    EXPECT_EQ(keFormatBGRA, src.StorageFormat());
+    for (int y = 0; y < 3; ++y) {
+      CRowReader row(src, y);
+      for (int x = 0; x < 6; ++x) {
+        EXPECT_EQ(doc.In(x, y, 2), row.Row()[4 * x]);
+        EXPECT_EQ(doc.In(x, y, 3), row.Row()[4 * x + 3]);
+      }
+    }
+    Paint(src, 9);
+    return true;
+  };
+  EXPECT_EQ(noErr, Continue(app, doc));
+  EXPECT_EQ(std::vector<std::uint8_t>(out.size(), 9), out);
 }
 
 TEST(HostExchangeTest, SelectionLimitsTheWorkToItsBoundingRectangle) {

@@ -167,16 +167,31 @@ TEST_F(PluginRunTest, FloatingSelectionIsRepaintedWhole) {
   EXPECT_EQ(plain.OutBytes(), floating.OutBytes());
 }
 
-TEST_F(PluginRunTest, TransparencyAndExtraPlanesAreKept) {
-  for (int planes : {4, 5}) {
-    SCOPED_TRACE(planes);
-    HostDocument doc = Picture(32, 24, planes);
-    doc.Record().inTransparencyMask = 1;
+// The colour planes are repainted; transparency, a layer mask and further
+// planes come back as they were.
+TEST_F(PluginRunTest, TransparencyLayerMasksAndExtraPlanesAreKept) {
+  struct Case {
+    const char* what;
+    int planes;
+    int16 transparency, layerMasks;
+  };
+  const Case cases[] = {
+      {"transparency", 4, 1, 0},
+      {"transparency and one more plane", 5, 1, 0},
+      {"a layer mask", 4, 0, 1},
+      {"transparency and a layer mask", 5, 1, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    HostDocument doc = Picture(32, 24, c.planes);
+    doc.Record().inTransparencyMask = c.transparency;
+    doc.Record().inLayerMasks = c.layerMasks;
     ASSERT_EQ(noErr, DriveRun(doc));
+    EXPECT_NE(doc.InBytes(), doc.OutBytes());
     EXPECT_EQ(Reference(doc), doc.OutBytes());
     for (int y = 0; y < 24; ++y) {
       for (int x = 0; x < 32; ++x) {
-        for (int p = 3; p < planes; ++p) ASSERT_EQ(doc.In(x, y, p), doc.Out(x, y, p));
+        for (int p = 3; p < c.planes; ++p) ASSERT_EQ(doc.In(x, y, p), doc.Out(x, y, p));
       }
     }
   }

@@ -159,7 +159,7 @@ int RunApply(const std::vector<std::string>& args) {
   }
   bar.Show(100);
   bar.Finish();
-  exchange.WriteToHost();
+  if (!exchange.WriteToHost()) return Fail(sourcePath + ": the result could not be put back into the picture");
 
   CImageBuffer result;
   document.Output(&result).RaiseIfError();
