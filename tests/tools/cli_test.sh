@@ -223,5 +223,33 @@ check "the about selector" exits 0
 check "the about box reads the version record" grep -q "Tintavo plug-in Version 1.1" host.txt
 run settings reset
 
+# ---- tintavo-host: layer masks and hosts that deviate from the request -------
+# Both pictures exist and hold the same pixels.
+same_picture() { [ -s "$1" ] && [ -s "$2" ] && same_region "$1" "$2" 160x120+0+0; }
+run settings reset
+for s in "Filename $work/tpl.bmp" "Radius 0" "Color 0" "Blend 0" "Path x" "ALTERNATIVEMODE 0" "ImageSelected 0"; do
+  # shellcheck disable=SC2086
+  run settings set $s
+done
+run apply --template tpl.bmp src.bmp deviate-applied.bmp
+host --headless --layer-mask --extra-planes 1 "$plugin" src.bmp hosted-layer-mask.bmp >host.txt 2>&1
+code=$?
+check "tintavo-host with a layer mask" exits 0
+check "a layer-mask document gets its colour planes repainted" same_picture hosted-layer-mask.bmp deviate-applied.bmp
+host --headless --alpha --extra-planes 2 --send-planes 4 "$plugin" src.bmp hosted-sent4.bmp >host.txt 2>&1
+code=$?
+check "a host sending 4 of 6 planes" exits 0
+check "4 of 6 planes are repainted as the whole document" same_picture hosted-sent4.bmp deviate-applied.bmp
+for deviation in "--send-planes 2" "--alpha --send-planes 3" "--clip-mask --mask mask.bmp"; do
+  # shellcheck disable=SC2086
+  rm -f hosted-refused.bmp
+  host --headless $deviation "$plugin" src.bmp hosted-refused.bmp >host.txt 2>&1
+  code=$?
+  check "tintavo-host $deviation is refused" exits 1
+  check "tintavo-host $deviation answers -128" grep -q "continue: -128" host.txt
+  check "tintavo-host $deviation leaves the document as it was" same_picture hosted-refused.bmp src.bmp
+done
+run settings reset
+
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -1,5 +1,6 @@
 #include "tools/common/PictureDocument.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -22,7 +23,7 @@ CStatus PictureDocument::Load(const CImageBuffer& bgr, const DocumentLayout& lay
   m_width = bgr.Width();
   m_height = bgr.Height();
   m_colourPlanes = ColourPlanesOf(layout.mode);
-  m_planes = m_colourPlanes + (layout.alpha ? 1 : 0) + layout.extraPlanes;
+  m_planes = m_colourPlanes + (layout.alpha ? 1 : 0) + (layout.layerMask ? 1 : 0) + layout.extraPlanes;
   m_in.assign(static_cast<std::size_t>(m_width) * m_height * m_planes, 0);
   for (int y = 0; y < m_height; ++y) {
     CRowReader row(bgr, y);
@@ -46,11 +47,13 @@ CStatus PictureDocument::Load(const CImageBuffer& bgr, const DocumentLayout& lay
       }
       int p = m_colourPlanes;
       if (layout.alpha) host[p++] = 255;
+      if (layout.layerMask) host[p++] = static_cast<std::uint8_t>(x < m_width / 2 ? 255 : 128);
       for (int e = 0; e < layout.extraPlanes; ++e) host[p++] = static_cast<std::uint8_t>(x + 3 * y + 17 * e);
     }
   }
   m_out = m_in;
   m_mask.clear();
+  m_sentPlanes = 0;
   return CStatus();
 }
 
@@ -79,6 +82,8 @@ FilterRecord PictureDocument::MakeRecord() {
   record.outLayerPlanes = record.inLayerPlanes;
   record.inTransparencyMask = m_layout.alpha ? 1 : 0;
   record.outTransparencyMask = record.inTransparencyMask;
+  record.inLayerMasks = m_layout.layerMask ? 1 : 0;
+  record.outLayerMasks = record.inLayerMasks;
   record.inNonLayerPlanes = static_cast<int16>(m_layout.extraPlanes);
   record.outNonLayerPlanes = record.inNonLayerPlanes;
   const Rect whole{0, 0, static_cast<int16>(m_height), static_cast<int16>(m_width)};
@@ -96,6 +101,63 @@ FilterRecord PictureDocument::MakeRecord() {
   }
   record.imageHRes = record.imageVRes = 72 << 16;
   return record;
+}
+
+namespace {
+
+// Planes 0 to `count` - 1 of every pixel, `from` pixels being `planes` bytes.
+std::vector<std::uint8_t> FirstPlanes(const std::vector<std::uint8_t>& from, int planes, int count) {
+  const std::size_t pixels = from.size() / static_cast<std::size_t>(planes);
+  std::vector<std::uint8_t> to(pixels * static_cast<std::size_t>(count));
+  for (std::size_t i = 0; i < pixels; ++i) std::memcpy(&to[i * count], &from[i * planes], static_cast<std::size_t>(count));
+  return to;
+}
+
+}  // namespace
+
+void PictureDocument::Deliver(FilterRecord* record, const HostDeviations& deviations) {
+  m_sentPlanes = deviations.planes > 0 && deviations.planes < m_planes ? deviations.planes : 0;
+  const int sent = m_sentPlanes != 0 ? m_sentPlanes : m_planes;
+  if (m_sentPlanes != 0) {
+    m_inSent = FirstPlanes(m_in, m_planes, sent);
+    m_outSent = FirstPlanes(m_out, m_planes, sent);
+    record->inData = m_inSent.data();
+    record->outData = m_outSent.data();
+    record->inLoPlane = record->outLoPlane = 0;
+    record->inHiPlane = record->outHiPlane = static_cast<int16>(sent - 1);
+  } else {
+    record->inData = m_in.data();
+    record->outData = m_out.data();
+  }
+  record->inRowBytes = record->outRowBytes = m_width * sent;
+
+  if (m_mask.empty() || !deviations.clipMask) return;
+  int left = m_width, top = m_height, right = 0, bottom = 0;
+  for (int y = 0; y < m_height; ++y) {
+    for (int x = 0; x < m_width; ++x) {
+      if (m_mask[static_cast<std::size_t>(y) * m_width + x] == 0) continue;
+      left = std::min(left, x), right = std::max(right, x + 1);
+      top = std::min(top, y), bottom = std::max(bottom, y + 1);
+    }
+  }
+  if (right <= left) return;  // nothing selected: nothing to clip to
+  m_maskSent.clear();
+  for (int y = top; y < bottom; ++y) {
+    const auto row = m_mask.begin() + static_cast<std::ptrdiff_t>(y) * m_width;
+    m_maskSent.insert(m_maskSent.end(), row + left, row + right);
+  }
+  record->maskRect = Rect{static_cast<int16>(top), static_cast<int16>(left), static_cast<int16>(bottom),
+                          static_cast<int16>(right)};
+  record->maskData = m_maskSent.data();
+  record->maskRowBytes = right - left;
+}
+
+void PictureDocument::TakeBack() {
+  if (m_sentPlanes == 0) return;
+  const std::size_t pixels = static_cast<std::size_t>(m_width) * m_height;
+  for (std::size_t i = 0; i < pixels; ++i) {
+    std::memcpy(&m_out[i * m_planes], &m_outSent[i * m_sentPlanes], static_cast<std::size_t>(m_sentPlanes));
+  }
 }
 
 CStatus PictureDocument::Output(CImageBuffer* bgr) const {

@@ -32,12 +32,23 @@ const char kHelp[] =
     "output to OUT (PNG, JPEG, TIFF or BMP).  Exits 1 when the plug-in\n"
     "answered an error, 2 for a wrong command line.\n"
     "\n"
-    "Options:\n"
+    "Document options:\n"
     "  --mask M           a grey picture of IN's size: the selection\n"
     "  --floating         the selection is a floating one\n"
     "  --mode MODE        rgb (default), grey, cmyk or lab\n"
     "  --alpha            an RGB document with a transparency plane\n"
+    "  --layer-mask       an RGB document with a layer mask plane (after the\n"
+    "                     transparency, if any)\n"
     "  --extra-planes N   N further planes the plug-in must leave alone (0-8)\n"
+    "\n"
+    "Deviations, as hosts that do not give a filter what it asked for:\n"
+    "  --send-planes N    hand the continue step only planes 0 to N-1 (1-9)\n"
+    "                     of the document, fewer than the plug-in asked for;\n"
+    "                     inHiPlane and outHiPlane say so\n"
+    "  --clip-mask        hand the selection over for its bounding rectangle\n"
+    "                     only, with maskRect smaller than inRect\n"
+    "\n"
+    "Other options:\n"
     "  --headless         ask the plug-in to write its messages to stderr\n"
     "  --about            call only the about selector\n";
 
@@ -102,6 +113,7 @@ int main(int argc, char** argv) {
   std::vector<std::string> positional;
   std::string maskPath;
   DocumentLayout layout;
+  HostDeviations deviations;
   bool floating = false, about = false;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
@@ -120,6 +132,13 @@ int main(int argc, char** argv) {
       floating = true;
     } else if (a == "--alpha") {
       layout.alpha = true;
+    } else if (a == "--layer-mask") {
+      layout.layerMask = true;
+    } else if (a == "--clip-mask") {
+      deviations.clipMask = true;
+    } else if (a == "--send-planes") {
+      if (!value(&v) || v.size() != 1 || v[0] < '1' || v[0] > '9') return Usage("--send-planes takes 1 to 9");
+      deviations.planes = v[0] - '0';
     } else if (a == "--about") {
       about = true;
     } else if (a == "--headless") {
@@ -206,8 +225,11 @@ int main(int argc, char** argv) {
     while (ok && !(RectIsEmpty(record.inRect) && RectIsEmpty(record.outRect) && RectIsEmpty(record.maskRect))) {
       if (++rounds > 64) return Fail("the plug-in keeps asking for more data");
       // The requested rectangle must be the whole image: this host hands over
-      // the document in one piece, with the planes the plug-in asked for.
+      // the document in one piece, with the planes the plug-in asked for
+      // unless told to deviate.
+      document.Deliver(&record, deviations);
       ok = call(filterSelectorContinue, "continue");
+      document.TakeBack();
     }
     if (ok) ok = call(filterSelectorFinish, "finish");
 
