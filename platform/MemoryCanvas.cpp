@@ -12,10 +12,33 @@ CMemoryCanvas::CMemoryCanvas(int width, int height, int bitsPerPixel)
 
 namespace {
 
-// Source index of destination step i of n over a source span of m: the
-// pixel under the destination pixel's centre.
-inline int SourceStep(int i, int n, int m) {
-  return static_cast<int>((static_cast<std::int64_t>(2 * i + 1) * m) / (2 * static_cast<std::int64_t>(n)));
+// Source pixel of each of `n` destination pixels over `m` source pixels,
+// the integer stepping that StretchDIBits uses with COLORONCOLOR: an error
+// term starting at 3s - 2b (s and b the smaller and the bigger length)
+// that adds 2(s - b) on a step and 2s otherwise.  Enlarging repeats source
+// pixels; shrinking drops them, keeping the last of a run across a row and
+// the first of a run down the rows (`keepFirst`).
+std::vector<int> StretchMap(int m, int n, bool keepFirst) {
+  std::vector<int> map(static_cast<std::size_t>(n), -1);
+  const long long small = m < n ? m : n, big = m < n ? n : m;
+  long long err = 3 * small - 2 * big;
+  const long long step = 2 * (small - big), stay = 2 * small;
+  if (n > m) {
+    int s = 0;
+    for (int k = 0; k < n; ++k) {
+      map[static_cast<std::size_t>(k)] = s;
+      if (err > 0) ++s, err += step;
+      else err += stay;
+    }
+  } else {
+    int d = 0;
+    for (int k = 0; k < m; ++k) {
+      if (d < n && (!keepFirst || map[static_cast<std::size_t>(d)] < 0)) map[static_cast<std::size_t>(d)] = k;
+      if (err > 0) ++d, err += step;
+      else err += stay;
+    }
+  }
+  return map;
 }
 
 }  // namespace
@@ -28,12 +51,13 @@ int CMemoryCanvas::StretchDib(int dx, int dy, int dw, int dh, int sx, int sy, in
   const std::size_t rowBytes = ((static_cast<std::size_t>(info.width) * bpp + 31) / 32) * 4;
   const std::uint8_t* base = static_cast<const std::uint8_t*>(bits);
   const int out = m_bitsPerPixel / 8;
+  const std::vector<int> columns = StretchMap(sw, dw, false), rows = StretchMap(sh, dh, true);
   for (int j = 0; j < dh; ++j) {
     const int y = dy + j;
     if (y < 0 || y >= m_height) continue;
     // Rows of the source rectangle from its top; the bits count from the
     // bottom row.
-    const int fromTop = SourceStep(j, dh, sh);
+    const int fromTop = rows[static_cast<std::size_t>(j)];
     const int bottomIndex = sy + sh - 1 - fromTop;
     if (bottomIndex < 0 || bottomIndex >= info.height) continue;
     const std::uint8_t* row = base + static_cast<std::size_t>(bottomIndex) * rowBytes;
@@ -41,7 +65,7 @@ int CMemoryCanvas::StretchDib(int dx, int dy, int dw, int dh, int sx, int sy, in
     for (int i = 0; i < dw; ++i) {
       const int x = dx + i;
       if (x < 0 || x >= m_width) continue;
-      const int s = sx + SourceStep(i, dw, sw);
+      const int s = sx + columns[static_cast<std::size_t>(i)];
       if (s < 0 || s >= info.width) continue;
       const std::uint8_t* p = nullptr;
       switch (bpp) {

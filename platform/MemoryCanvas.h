@@ -1,9 +1,9 @@
 #pragma once
 // CMemoryCanvas: a device and a bitmap in memory.  It stretches bottom-up
 // 1-, 4-, 8-, 24- and 32-bit device-independent bitmaps into its pixels
-// with nearest-neighbour sampling, the way StretchDIBits does with the
-// COLORONCOLOR stretch mode, so drawing code can be checked byte for byte
-// on any system.  The same file builds on Windows, where tests compare it
+// by repeating and dropping pixels with the integer stepping StretchDIBits
+// uses in the COLORONCOLOR stretch mode (as Wine's GDI does it), so drawing
+// code can be checked byte for byte on any system.  The same file builds on Windows, where tests compare it
 // with the real StretchDIBits.
 
 #include <cstdint>

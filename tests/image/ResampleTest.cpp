@@ -221,7 +221,9 @@ TEST(Resample, TransparentPixelsLendNoColour) {
       const Bytes out = Pixels(dst);
       for (std::size_t i = 0; i < out.size(); i += 4) {
         EXPECT_EQ(out[i + 2], 0) << "red in pixel " << i / 4;
-        if (out[i + 3] != 0) EXPECT_EQ(out[i], 255) << "pixel " << i / 4;
+        if (out[i + 3] != 0) {
+          EXPECT_EQ(out[i], 255) << "pixel " << i / 4;
+        }
       }
     }
   }

@@ -84,10 +84,10 @@ int ToBits(int v, int from, int to) {
 
 int Nearest(const Bytes& palette, int count, int b, int g, int r) {
   int best = 0;
-  long bestD = 1L << 40;
+  long long bestD = 1LL << 40;
   for (int i = 0; i < count; ++i) {
     const long db = palette[i * 4] - b, dg = palette[i * 4 + 1] - g, dr = palette[i * 4 + 2] - r;
-    const long d = db * db + dg * dg + dr * dr;
+    const long long d = db * db + dg * dg + dr * dr;
     if (d < bestD) best = i, bestD = d;
   }
   return best;
