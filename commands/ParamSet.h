@@ -11,6 +11,13 @@
 
 #include "commands/Param.h"
 
+// What the tool's reading of the store found for one parameter.
+enum StoredValue : int {
+  keStoredTaken,     // stored and read
+  keStoredMissing,   // not stored
+  keStoredUnusable,  // stored, but the parameter cannot take it (too long)
+};
+
 class CParamSet {
  public:
   CParamSet() = default;
@@ -31,9 +38,22 @@ class CParamSet {
   void WriteText(std::FILE* stream) const;
 
   // HKEY_CURRENT_USER\Software\Velmora\<set name>: 0, or -5 on any failure.
-  // The first value that cannot be read or written stops the walk.
+  // The first value that cannot be read or written stops the walk.  Each
+  // runs under one hold of the store (platform::RegistryLock), so it never
+  // interleaves with another process's load or save.
   int LoadFromRegistry();
   int SaveToRegistry() const;
+  // The same save, with the reason of a failure in *error.
+  int SaveToRegistry(std::string* error) const;
+
+  // The command-line tool's reading of the store.  Unlike the plug-in's load
+  // it walks every parameter: one whose value is not stored (or cannot be
+  // used: too long) keeps its value and the walk goes on, so a store written
+  // in part (by an older tool, say) loses nothing when saved again.  0 when
+  // the store was read, also when it or the key does not exist yet (a first
+  // start); -5 when it exists but cannot be read, with the reason in *error.
+  // `found`, when given, receives what became of each parameter, by index.
+  int LoadStoredValues(std::string* error, std::map<int, StoredValue>* found = nullptr);
 
   const std::map<int, std::unique_ptr<CParam>>& Params() const { return m_params; }
 

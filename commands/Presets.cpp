@@ -12,13 +12,23 @@ namespace {
 
 constexpr char kExtension[] = ".preset";
 constexpr std::size_t kExtensionLength = 7;
+constexpr std::size_t kMaxNameBytes = 200;
 
+char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// `tail` is given in lower case.
 bool EndsWithIgnoringCase(const std::string& text, const char* tail, std::size_t n) {
   if (text.size() < n) return false;
   for (std::size_t i = 0; i < n; ++i) {
-    char a = text[text.size() - n + i], b = tail[i];
-    if (a >= 'A' && a <= 'Z') a = static_cast<char>(a - 'A' + 'a');
-    if (a != b) return false;
+    if (Lower(text[text.size() - n + i]) != tail[i]) return false;
+  }
+  return true;
+}
+
+bool SameIgnoringCase(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (Lower(a[i]) != Lower(b[i])) return false;
   }
   return true;
 }
@@ -75,9 +85,46 @@ std::vector<std::string> ListPresets(const std::string& folder) {
   std::vector<std::string> names;
   for (const platform::FolderEntry& entry : platform::ListFolder(folder)) {
     if (entry.isFolder || !EndsWithIgnoringCase(entry.name, kExtension, kExtensionLength)) continue;
-    names.push_back(entry.name.substr(0, entry.name.size() - kExtensionLength));
+    std::string name = entry.name.substr(0, entry.name.size() - kExtensionLength);
+    if (PresetNameProblem(name).empty()) names.push_back(std::move(name));
   }
   return names;
+}
+
+std::string PresetNameProblem(const std::string& name) {
+  if (name.empty()) return "A preset needs a name.";
+  if (name.size() > kMaxNameBytes) {
+    return "A preset name has at most " + std::to_string(kMaxNameBytes) + " bytes.";
+  }
+  if (name.find_first_of("/\\") != std::string::npos) return "A preset name cannot contain '/' or '\\'.";
+  if (name.find("..") != std::string::npos) return "A preset name cannot contain '..'.";
+  if (name[0] == '.') return "A preset name cannot start with '.'.";
+  for (unsigned char c : name) {
+    if (c < 0x20 || c == 0x7F) {
+      return "A preset name cannot contain control characters (such as a line break or a TAB).";
+    }
+  }
+  if (name.find_first_of("<>:\"|?*") != std::string::npos) {
+    return "A preset name cannot contain any of < > : \" | ? *.";
+  }
+  if (SameIgnoringCase(name, "Default")) {
+    return "'Default' stands for the initial settings and cannot name a preset.";
+  }
+  // Windows opens a device for these names, whatever follows the first dot.
+  const std::string base = name.substr(0, name.find('.'));
+  for (const char* device : {"CON", "PRN", "AUX", "NUL"}) {
+    if (SameIgnoringCase(base, device)) return "'" + base + "' is a device on Windows and cannot name a preset.";
+  }
+  if (base.size() == 4 && base[3] >= '1' && base[3] <= '9' &&
+      (SameIgnoringCase(base.substr(0, 3), "COM") || SameIgnoringCase(base.substr(0, 3), "LPT"))) {
+    return "'" + base + "' is a device on Windows and cannot name a preset.";
+  }
+  return std::string();
+}
+
+std::string PresetSaveProblem(const std::string& typed) {
+  const std::string file = PresetFileName(typed);
+  return PresetNameProblem(file.substr(0, file.size() - kExtensionLength));
 }
 
 std::string PresetFileName(const std::string& typed) {

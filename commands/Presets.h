@@ -15,12 +15,28 @@
 std::string PresetsFolder();
 
 // The names of the presets in `folder` (files ending in ".preset", any case,
-// without that ending), in the folder's order.
+// without that ending), in the folder's order.  Files whose names could not
+// have been saved (PresetNameProblem) are left out, so every entry is one
+// line and can be loaded.
 std::vector<std::string> ListPresets(const std::string& folder);
 
 // The file name a typed preset name is saved under: trimmed of spaces, with
 // ".preset" appended unless it already ends exactly so.
 std::string PresetFileName(const std::string& typed);
+
+// Why `name` cannot name a preset (the file "<name>.preset" in the presets
+// folder), as a sentence for the user; "" when it can.  A preset name is a
+// plain file name that stays inside the folder, means the same on every
+// system and fits one line of the list: not empty, at most 200 bytes, no
+// '/' or '\\', no "..", no control characters (line breaks, TABs), none of
+// the characters Windows refuses in file names (< > : " | ? *), not starting
+// with '.', not a Windows device name (CON, NUL, COM1, ...), and not
+// "Default", the list's entry for the initial settings (in any case).
+// Loading, saving and deleting a preset ask this first.
+std::string PresetNameProblem(const std::string& name);
+// The same question for a typed name that is to be saved: asked of the name
+// PresetFileName gives, without its ".preset".
+std::string PresetSaveProblem(const std::string& typed);
 
 // 0 when written; negative when the file cannot be created.
 int WritePreset(const CParamSet& set, const std::string& path);

@@ -1,6 +1,7 @@
 #include "platform/Registry.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -8,8 +9,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <mutex>
+#include <set>
 #include <sstream>
 
 namespace platform {
@@ -24,8 +25,8 @@ namespace {
 //   "Filename"=sz:"C:\\Templates\\a.jpg"
 //   "Other"=hex(3):01,02,ff
 //
-// Lines that cannot be read are skipped: a damaged file reads as missing
-// values, never as an error.
+// A file with lines that cannot be read is kept aside under another name
+// and replaced by the values that could be read (see Load).
 // ===========================================================================
 
 struct Value {
@@ -40,8 +41,6 @@ struct Key {
 };
 
 using Store = std::vector<Key>;
-
-std::mutex g_storeMutex;
 
 char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -168,36 +167,178 @@ bool ParseValue(const std::string& line, Value* value) {
   return false;
 }
 
-Store Load() {
-  Store store;
+std::string Reason(const std::string& what, const std::string& path, int error) {
+  return "cannot " + what + " " + path + ": " + std::strerror(error);
+}
+
+std::string FolderOf(const std::string& file) { return file.substr(0, file.rfind('/')); }
+
+bool MakeFolder(const std::string& file, std::string* error) {
+  const std::string folder = FolderOf(file);
+  ::mkdir(FolderOf(folder).c_str(), 0700);  // $HOME/.config when that is missing
+  if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
+    *error = Reason("create the settings folder", folder, errno);
+    return false;
+  }
+  return true;
+}
+
+// Writes every byte to `fd` and flushes it to the disk; false with the
+// error number otherwise.
+bool WriteAll(int fd, const std::string& bytes, int* error) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      *error = n < 0 ? errno : EIO;
+      return false;
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  if (::fsync(fd) != 0) {
+    *error = errno;
+    return false;
+  }
+  return true;
+}
+
+// Writes `bytes` into a new file at `path`; fails when it exists.
+bool WriteNewFile(const std::string& path, const std::string& bytes, int* error) {
+  int fd;
+  do {
+    fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) {
+    *error = errno;
+    return false;
+  }
+  const bool written = WriteAll(fd, bytes, error);
+  ::close(fd);
+  if (!written) ::unlink(path.c_str());
+  return written;
+}
+
+// ===========================================================================
+// The lock shared by the user's processes
+//
+// An exclusive flock on registry.txt.lock, taken by the outermost hold of
+// the process and kept until its last hold ends; the process's own threads
+// are kept apart by a recursive mutex around the same holds.  Every call on
+// the store is a hold, and RegistryLock is one that spans several calls.
+// ===========================================================================
+
+std::recursive_mutex g_holdMutex;
+int g_holds = 0;      // nested holds of this process (under g_holdMutex)
+int g_lockFile = -1;  // the locked lock file while the lock is held
+
+void TakeFileLock(bool create, std::string* error) {
   const std::string file = StoreFile();
-  if (file.empty()) return store;
-  std::ifstream in(file, std::ios::binary);
-  std::string line;
-  Key* current = nullptr;
-  while (std::getline(in, line)) {
+  if (file.empty()) {
+    *error = "there is no settings folder: neither XDG_CONFIG_HOME nor HOME is set";
+    return;
+  }
+  if (create && !MakeFolder(file, error)) return;
+  const std::string name = file + ".lock";
+  int fd;
+  do {
+    fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0 && errno != ENOENT) fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);  // another's read-only lock file
+  if (fd < 0 && errno == ENOENT && !create) return;  // no folder: no store yet
+  if (fd < 0) {
+    *error = Reason("open the lock file", name, errno);
+    return;
+  }
+  int r;
+  do {
+    r = ::flock(fd, LOCK_EX);
+  } while (r != 0 && errno == EINTR);
+  if (r != 0) {
+    *error = Reason("lock", name, errno);
+    ::close(fd);
+    return;
+  }
+  g_lockFile = fd;
+}
+
+// `create`: make the folder and the lock file when missing (a call that
+// writes).  Without it a missing folder means there is no store yet, and
+// nothing to keep apart.  Answers whether the file lock is held.
+bool BeginHold(bool create, std::string* error) {
+  g_holdMutex.lock();
+  ++g_holds;
+  if (g_lockFile < 0) TakeFileLock(create, error);
+  return g_lockFile >= 0;
+}
+
+void EndHold() {
+  if (--g_holds == 0 && g_lockFile >= 0) {
+    ::close(g_lockFile);  // releases the flock
+    g_lockFile = -1;
+  }
+  g_holdMutex.unlock();
+}
+
+class Hold {
+ public:
+  explicit Hold(bool create) { m_held = BeginHold(create, &m_error); }
+  ~Hold() { EndHold(); }
+  Hold(const Hold&) = delete;
+  Hold& operator=(const Hold&) = delete;
+
+  bool Held() const { return m_held; }
+  // Why the lock is not held ("" when there is simply no store folder yet).
+  const std::string& Error() const { return m_error; }
+
+ private:
+  bool m_held = false;
+  std::string m_error;
+};
+
+// ===========================================================================
+// Reading and writing the file
+// ===========================================================================
+
+// Fills `store` from the file's text; answers the number of lines that
+// could not be read (a value outside any key counts as one).
+std::size_t Parse(const std::string& bytes, Store* store) {
+  std::size_t damaged = 0;
+  bool inKey = false;
+  std::size_t from = 0;
+  while (from < bytes.size()) {
+    std::size_t end = bytes.find('\n', from);
+    if (end == std::string::npos) end = bytes.size();
+    std::string line = bytes.substr(from, end - from);
+    from = end + 1;
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (line.empty() || line[0] == ';') continue;
     if (line[0] == '[') {
-      current = nullptr;
-      if (line.back() != ']') continue;
-      store.push_back(Key{Normalised(line.substr(1, line.size() - 2)), {}});
-      current = &store.back();
+      inKey = line.back() == ']';
+      if (inKey) {
+        store->push_back(Key{Normalised(line.substr(1, line.size() - 2)), {}});
+      } else {
+        ++damaged;
+      }
       continue;
     }
     Value value;
-    if (current != nullptr && ParseValue(line, &value)) current->values.push_back(std::move(value));
+    if (inKey && ParseValue(line, &value)) {
+      store->back().values.push_back(std::move(value));
+    } else {
+      ++damaged;
+    }
   }
-  return store;
+  return damaged;
 }
 
-bool Save(const Store& store) {
+bool Save(const Store& store, std::string* error) {
   const std::string file = StoreFile();
-  if (file.empty()) return false;
-  const std::string folder = file.substr(0, file.rfind('/'));
-  const std::string parent = folder.substr(0, folder.rfind('/'));
-  ::mkdir(parent.c_str(), 0700);
-  if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return false;
+  if (file.empty()) {
+    *error = "there is no settings folder: neither XDG_CONFIG_HOME nor HOME is set";
+    return false;
+  }
+  if (!MakeFolder(file, error)) return false;
 
   std::ostringstream text;
   text << "; Tintavo settings: the per-user registry keys of the Windows builds\n";
@@ -230,22 +371,101 @@ bool Save(const Store& store) {
   // A new file beside the old one, renamed over it: readers see the old or
   // the new store, never half of one.
   std::string temp = file + ".XXXXXX";
-  int fd = ::mkstemp(&temp[0]);
-  if (fd < 0) return false;
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    done += static_cast<std::size_t>(n);
+  const int fd = ::mkostemp(&temp[0], O_CLOEXEC);
+  if (fd < 0) {
+    *error = Reason("create a new settings file in", FolderOf(file), errno);
+    return false;
   }
-  const bool written = done == bytes.size() && ::fsync(fd) == 0;
+  int writeError = 0;
+  const bool written = WriteAll(fd, bytes, &writeError);
   ::close(fd);
-  if (!written || ::rename(temp.c_str(), file.c_str()) != 0) {
+  if (!written) {
+    *error = Reason("write", temp, writeError);
+    ::unlink(temp.c_str());
+    return false;
+  }
+  if (::rename(temp.c_str(), file.c_str()) != 0) {
+    *error = Reason("replace the settings store", file, errno);
     ::unlink(temp.c_str());
     return false;
   }
   return true;
+}
+
+// A file with damaged lines: its bytes are copied to the first free name of
+// registry.txt.damaged, .damaged-2, ... and the values that could be read
+// become the store, with one line on stderr saying so; from then on the
+// store reads clean.  When that cannot be done (no lock, a read-only folder)
+// the file stays as it is, reported once per process; a call that writes
+// then fails rather than replace it.
+bool KeepAside(bool held, const std::string& file, const std::string& bytes, const Store& store,
+               std::size_t damaged, bool forWriting, std::string* error) {
+  static std::set<std::string> s_reported;
+  std::string why = "the store is in use elsewhere and cannot be locked";
+  if (held) {
+    for (int n = 1; n <= 100; ++n) {
+      const std::string aside = file + ".damaged" + (n == 1 ? std::string() : "-" + std::to_string(n));
+      int copyError = 0;
+      if (!WriteNewFile(aside, bytes, &copyError)) {
+        if (copyError == EEXIST) continue;
+        why = Reason("write", aside, copyError);
+        break;
+      }
+      if (!Save(store, &why)) {
+        ::unlink(aside.c_str());
+        break;
+      }
+      std::fprintf(stderr,
+                   "Tintavo: the settings store %s had %zu line(s) that cannot be read; it was kept as %s, and "
+                   "the values that could be read stay in use\n",
+                   file.c_str(), damaged, aside.c_str());
+      return true;
+    }
+  }
+  if (s_reported.insert(file).second) {
+    std::fprintf(stderr,
+                 "Tintavo: the settings store %s has %zu line(s) that cannot be read, and it cannot be kept aside "
+                 "(%s); it is left as it is\n",
+                 file.c_str(), damaged, why.c_str());
+  }
+  if (!forWriting) return true;
+  *error = "the settings store " + file + " has lines that cannot be read and cannot be kept aside (" + why + ")";
+  return false;
+}
+
+// Reads the store afresh.  A missing file is an empty store.  False, with
+// the reason, when the file exists but cannot be read, or (for a call that
+// writes) when it is damaged and cannot be kept aside.
+bool Load(const Hold& hold, bool forWriting, Store* store, std::string* error) {
+  store->clear();
+  const std::string file = StoreFile();
+  if (file.empty()) return true;
+  int fd;
+  do {
+    fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) {
+    if (errno == ENOENT || errno == ENOTDIR) return true;  // first start
+    *error = Reason("read the settings store", file, errno);
+    return false;
+  }
+  std::string bytes;
+  char buffer[4096];
+  while (true) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      *error = Reason("read the settings store", file, errno);
+      ::close(fd);
+      return false;
+    }
+    if (n == 0) break;
+    bytes.append(buffer, static_cast<std::size_t>(n));
+  }
+  ::close(fd);
+  const std::size_t damaged = Parse(bytes, store);
+  if (damaged == 0) return true;
+  return KeepAside(hold.Held(), file, bytes, *store, damaged, forWriting, error);
 }
 
 Key* FindKey(Store& store, const std::string& path) {
@@ -256,51 +476,63 @@ Key* FindKey(Store& store, const std::string& path) {
 }
 
 // Opens an existing key, or creates it and every key above it.
-bool OpenKey(const std::string& path, bool create) {
-  std::lock_guard<std::mutex> lock(g_storeMutex);
-  Store store = Load();
+bool OpenKey(const std::string& path, bool create, std::string* error) {
+  Hold hold(create);
+  if (create && !hold.Held()) {
+    *error = hold.Error();
+    return false;
+  }
+  Store store;
+  if (!Load(hold, create, &store, error)) return false;
   if (FindKey(store, path) != nullptr) return true;
   if (!create) return false;
-  std::string prefix;
   std::size_t from = 0;
   while (true) {
     const std::size_t slash = path.find('\\', from);
-    prefix = path.substr(0, slash);
+    const std::string prefix = path.substr(0, slash);
     if (FindKey(store, prefix) == nullptr) store.push_back(Key{prefix, {}});
     if (slash == std::string::npos) break;
     from = slash + 1;
   }
-  return Save(store);
+  return Save(store, error);
 }
 
 }  // namespace
+
+// ===========================================================================
+// RegistryKey
+// ===========================================================================
 
 RegistryKey::~RegistryKey() { Close(); }
 
 bool RegistryKey::OpenCurrentUser(const std::string& path) {
   Close();
+  m_error.clear();
   m_path = Normalised(path);
-  return m_open = OpenKey(m_path, false);
+  return m_open = OpenKey(m_path, false, &m_error);
 }
 
 bool RegistryKey::CreateCurrentUser(const std::string& path) {
   Close();
+  m_error.clear();
   m_path = Normalised(path);
-  return m_open = OpenKey(m_path, true);
+  return m_open = OpenKey(m_path, true, &m_error);
 }
 
 bool RegistryKey::Open(const RegistryKey& parent, const std::string& subkey) {
   Close();
+  m_error.clear();
   if (!parent.m_open) return false;
   m_path = Join(parent.m_path, subkey);
-  return m_open = OpenKey(m_path, false);
+  return m_open = OpenKey(m_path, false, &m_error);
 }
 
 bool RegistryKey::Create(const RegistryKey& parent, const std::string& subkey) {
   Close();
+  m_error.clear();
   if (!parent.m_open) return false;
   m_path = Join(parent.m_path, subkey);
-  return m_open = OpenKey(m_path, true);
+  return m_open = OpenKey(m_path, true, &m_error);
 }
 
 void RegistryKey::Close() {
@@ -312,9 +544,11 @@ bool RegistryKey::IsOpen() const { return m_open; }
 
 bool RegistryKey::QueryValue(const std::string& name, void* data, std::uint32_t* size,
                              std::uint32_t* type) const {
+  m_error.clear();
   if (!m_open) return false;
-  std::lock_guard<std::mutex> lock(g_storeMutex);
-  Store store = Load();
+  Hold hold(false);
+  Store store;
+  if (!Load(hold, false, &store, &m_error)) return false;
   const Key* key = FindKey(store, m_path);
   if (key == nullptr) return false;
   for (const Value& v : key->values) {
@@ -330,9 +564,15 @@ bool RegistryKey::QueryValue(const std::string& name, void* data, std::uint32_t*
 
 bool RegistryKey::SetValue(const std::string& name, std::uint32_t type, const void* data,
                            std::uint32_t size) const {
+  m_error.clear();
   if (!m_open) return false;
-  std::lock_guard<std::mutex> lock(g_storeMutex);
-  Store store = Load();
+  Hold hold(true);
+  if (!hold.Held()) {
+    m_error = hold.Error();
+    return false;
+  }
+  Store store;
+  if (!Load(hold, true, &store, &m_error)) return false;
   Key* key = FindKey(store, m_path);
   if (key == nullptr) {
     store.push_back(Key{m_path, {}});
@@ -343,55 +583,81 @@ bool RegistryKey::SetValue(const std::string& name, std::uint32_t type, const vo
     if (SameName(v.name, name)) {
       v.type = type;
       v.data = bytes;
-      return Save(store);
+      return Save(store, &m_error);
     }
   }
   key->values.push_back(Value{name, type, bytes});
-  return Save(store);
+  return Save(store, &m_error);
 }
 
 bool RegistryKey::DeleteValue(const std::string& name) const {
+  m_error.clear();
   if (!m_open) return false;
-  std::lock_guard<std::mutex> lock(g_storeMutex);
-  Store store = Load();
+  Hold hold(true);
+  if (!hold.Held()) {
+    m_error = hold.Error();
+    return false;
+  }
+  Store store;
+  if (!Load(hold, true, &store, &m_error)) return false;
   Key* key = FindKey(store, m_path);
   if (key == nullptr) return false;
   for (auto it = key->values.begin(); it != key->values.end(); ++it) {
     if (SameName(it->name, name)) {
       key->values.erase(it);
-      return Save(store);
+      return Save(store, &m_error);
     }
   }
   return false;
 }
 
 std::vector<std::string> RegistryKey::ValueNames() const {
+  m_error.clear();
   std::vector<std::string> names;
   if (!m_open) return names;
-  std::lock_guard<std::mutex> lock(g_storeMutex);
-  Store store = Load();
+  Hold hold(false);
+  Store store;
+  if (!Load(hold, false, &store, &m_error)) return names;
   if (const Key* key = FindKey(store, m_path)) {
     for (const Value& v : key->values) names.push_back(v.name);
   }
   return names;
 }
 
-bool DeleteCurrentUserKey(const std::string& path, const std::string& subkey) {
-  std::lock_guard<std::mutex> lock(g_storeMutex);
-  Store store = Load();
+// ===========================================================================
+// RegistryLock and whole keys
+// ===========================================================================
+
+RegistryLock::RegistryLock() { m_held = BeginHold(true, &m_error); }
+
+RegistryLock::~RegistryLock() { EndHold(); }
+
+bool DeleteCurrentUserKey(const std::string& path, const std::string& subkey, std::string* error) {
+  std::string why;
+  Hold hold(false);
+  Store store;
   const std::string target = Join(Normalised(path), subkey);
   bool found = false;
-  for (auto it = store.begin(); it != store.end();) {
-    const bool below = it->path.size() > target.size() && it->path[target.size()] == '\\' &&
-                       SameName(it->path.substr(0, target.size()), target);
-    if (SameName(it->path, target) || below) {
-      it = store.erase(it);
-      found = true;
-    } else {
-      ++it;
+  if (Load(hold, true, &store, &why)) {
+    for (auto it = store.begin(); it != store.end();) {
+      const bool below = it->path.size() > target.size() && it->path[target.size()] == '\\' &&
+                         SameName(it->path.substr(0, target.size()), target);
+      if (SameName(it->path, target) || below) {
+        it = store.erase(it);
+        found = true;
+      } else {
+        ++it;
+      }
+    }
+    if (!found) return false;
+    if (!hold.Held()) {
+      why = hold.Error().empty() ? "the settings store cannot be locked" : hold.Error();
+    } else if (Save(store, &why)) {
+      return true;
     }
   }
-  return found && Save(store);
+  if (error != nullptr) *error = why;
+  return false;
 }
 
 }  // namespace platform

@@ -91,18 +91,73 @@ TEST_F(PresetsTest, NamesAndListing) {
   EXPECT_EQ("warm tones.preset", PresetFileName("  warm tones "));
   EXPECT_EQ(".preset", PresetFileName(""));
 
-  for (const char* name : {"a.preset", "a.PRESET.preset", ".preset", "b.Preset", "notes.txt", "preset"}) {
+  // Files whose names could not have been saved are not offered: an empty
+  // entry, or one that would read as the initial settings.
+  for (const char* name : {"a.preset", "a.PRESET.preset", ".preset", "b.Preset", "notes.txt", "preset",
+                           "Default.preset", ".hidden.preset"}) {
     Write(name, "Hueloom\n");
   }
   std::filesystem::create_directory(m_dir.Path() / "folder.preset");
   auto names = ListPresets(m_dir.Path().string());
   std::sort(names.begin(), names.end());
-  EXPECT_EQ((std::vector<std::string>{"", "a", "a.PRESET", "b"}), names);
+  EXPECT_EQ((std::vector<std::string>{"a", "a.PRESET", "b"}), names);
   EXPECT_TRUE(ListPresets(m_dir.File("missing")).empty());
 
   const std::string folder = PresetsFolder();
   ASSERT_GE(folder.size(), 8u);
   EXPECT_EQ(std::string("Presets") + platform::PathSeparator(), folder.substr(folder.size() - 8));
+}
+
+TEST_F(PresetsTest, OnlyPlainFileNamesNamePresets) {
+  struct Case {
+    std::string name;
+    const char* problem;  // a word of the message, or nullptr when the name is accepted
+  };
+  const Case cases[] = {
+      {"warm tones", nullptr},
+      {"a.PRESET", nullptr},
+      {"v1.2 (old)", nullptr},
+      {"D\xC3\xA9" "faut", nullptr},  // bytes above 127 (other code pages, UTF-8) are kept
+      {"CONSOLE", nullptr},
+      {"COM10", nullptr},
+      {std::string(200, 'n'), nullptr},
+      {"", "needs a name"},
+      {std::string(201, 'n'), "200 bytes"},
+      {"../escape", "'/'"},
+      {"sub/x", "'/'"},
+      {"..\\escape", "'/'"},
+      {"/etc/passwd", "'/'"},
+      {"..", "'..'"},
+      {"a..b", "'..'"},
+      {".hidden", "start with '.'"},
+      {"two\nlines", "control characters"},
+      {"tab\there", "control characters"},
+      {std::string("nul\0byte", 8), "control characters"},
+      {"a:stream", "< > :"},
+      {"what?", "< > :"},
+      {"Default", "initial settings"},
+      {"DEFAULT", "initial settings"},
+      {"con", "device"},
+      {"NUL.txt", "device"},
+      {"com1", "device"},
+      {"LPT9", "device"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string problem = PresetNameProblem(c.name);
+    if (c.problem == nullptr) {
+      EXPECT_EQ("", problem);
+    } else {
+      EXPECT_NE(std::string::npos, problem.find(c.problem)) << problem;
+    }
+  }
+  // A typed name is asked as it will be saved: trimmed, without ".preset".
+  EXPECT_EQ("", PresetSaveProblem("  warm.preset "));
+  EXPECT_EQ("", PresetSaveProblem("a.PRESET"));
+  for (const char* typed : {"", "   ", ".preset", " ../escape ", "Default.preset", "x/.preset"}) {
+    SCOPED_TRACE(typed);
+    EXPECT_NE("", PresetSaveProblem(typed));
+  }
 }
 
 TEST_F(PresetsTest, DeleteRemovesTheFileAndForgetsTheCurrentPreset) {

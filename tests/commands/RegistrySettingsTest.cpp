@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <map>
 #include <string>
 
 #include "commands/HueloomParams.h"
@@ -140,30 +144,125 @@ TEST_F(RegistrySettingsTest, IntegersTakeTheFirstFourBytesOfAnyType) {
   EXPECT_EQ(3, Int(set, keParamColor));  // longer than 64 bytes: not read
 }
 
+TEST_F(RegistrySettingsTest, ToolTakesEveryStoredValueAndSavesTheWholeSet) {
+  CParamSet fresh;
+  MakeSet(&fresh);
+  std::string error;
+  std::map<int, StoredValue> found;
+  EXPECT_EQ(0, fresh.LoadStoredValues(&error, &found));  // a first start is no failure
+  EXPECT_EQ("", error);
+  for (const auto& [index, state] : found) EXPECT_EQ(keStoredMissing, state) << index;
+  EXPECT_EQ(3, Int(fresh, keParamAlternativeMode));
+
+  // A store written in part, as a one-value write of an older tool left it.
+  {
+    platform::RegistryKey maker, key;
+    ASSERT_TRUE(maker.CreateCurrentUser(kSettingsKey));
+    ASSERT_TRUE(key.Create(maker, m_sandbox.Key()));
+    const std::uint8_t two[4] = {2, 0, 0, 0};
+    ASSERT_TRUE(key.SetValue("ALTERNATIVEMODE", platform::kRegDword, two, 4));
+    ASSERT_TRUE(key.SetValue("Filename", platform::kRegSz, "T.png", 5));
+    const std::string tooLong(300, 'p');
+    ASSERT_TRUE(key.SetValue("Path", platform::kRegSz, tooLong.data(), 300));
+  }
+  CParamSet plugin;
+  MakeSet(&plugin);
+  EXPECT_EQ(-5, plugin.LoadFromRegistry());  // the plug-in's load stops at "Radius"
+  EXPECT_EQ("", Text(plugin, keParamFilename));
+
+  CParamSet tool;
+  MakeSet(&tool);
+  tool.GetByIndex(keParamRadius)->SetInt(40);  // not stored: keeps what it had
+  EXPECT_EQ(0, tool.LoadStoredValues(&error, &found));
+  EXPECT_EQ(40, Int(tool, keParamRadius));
+  EXPECT_EQ("T.png", Text(tool, keParamFilename));
+  EXPECT_EQ("", Text(tool, keParamPath));
+  EXPECT_EQ(2, Int(tool, keParamAlternativeMode));
+  const std::map<int, StoredValue> expected = {
+      {keParamRadius, keStoredMissing},     {keParamColor, keStoredMissing},
+      {keParamBlend, keStoredMissing},      {keParamFilename, keStoredTaken},
+      {keParamPath, keStoredUnusable},      {keParamAlternativeMode, keStoredTaken},
+      {keParamImageSelected, keStoredMissing}};
+  EXPECT_EQ(expected, found);
+
+  // Saved by the tool, the store holds every value, and the plug-in's load
+  // takes them all.
+  ASSERT_EQ(0, tool.SaveToRegistry(&error)) << error;
+  CParamSet again;
+  MakeSet(&again);
+  EXPECT_EQ(0, again.LoadFromRegistry());
+  EXPECT_EQ(40, Int(again, keParamRadius));
+  EXPECT_EQ("T.png", Text(again, keParamFilename));
+  EXPECT_EQ(2, Int(again, keParamAlternativeMode));
+}
+
 #if !defined(_WIN32)
-TEST_F(RegistrySettingsTest, DamagedStoreReadsAsMissingValues) {
+TEST_F(RegistrySettingsTest, StoreThatCannotBeReadIsReportedAndKept) {
+  // registry.txt is a folder: it exists, but can be neither read nor replaced.
+  const std::string store = m_sandbox.Dir().File("tintavo/registry.txt");
+  std::filesystem::create_directories(store);
+  std::ofstream(store + "/kept") << "x";
+
+  CParamSet set;
+  MakeSet(&set);
+  std::string error;
+  EXPECT_EQ(-5, set.LoadStoredValues(&error));
+  EXPECT_NE(std::string::npos, error.find(store)) << error;
+  error.clear();
+  EXPECT_EQ(-5, set.SaveToRegistry(&error));
+  EXPECT_NE(std::string::npos, error.find(store)) << error;
+  EXPECT_TRUE(std::filesystem::exists(store + "/kept"));
+  platform::RegistryKey maker;
+  EXPECT_FALSE(maker.OpenCurrentUser(kSettingsKey));
+  EXPECT_NE("", maker.Error());
+}
+
+TEST_F(RegistrySettingsTest, DamagedStoreIsKeptAsideOnceAndItsReadableValuesStay) {
   const std::string folder = m_sandbox.Dir().File("tintavo");
+  const std::string file = folder + "/registry.txt";
   std::filesystem::create_directories(folder);
-  std::ofstream(folder + "/registry.txt", std::ios::binary)
-      << "[Software\\Velmora]\n[broken section\n\"Radius\"=dword:00000009\n"
-         "[Software\\Velmora\\Hueloom]\n\"Radius\"=dword:0000001\n"
-         "\"Color\"=dword:00000007\n\"Blend\"=hex(4):zz\n\"Filename\"=sz:\"unterminated\n\x01\x02\xff\n";
+  const std::string damaged =
+      "[Software\\Velmora]\n[broken section\n\"Radius\"=dword:00000009\n"
+      "[Software\\Velmora\\Hueloom]\n\"Radius\"=dword:0000001\n"
+      "\"Color\"=dword:00000007\n\"Blend\"=hex(4):zz\n\"Filename\"=sz:\"unterminated\n\x01\x02\xff\n";
+  std::ofstream(file, std::ios::binary) << damaged;
+  auto bytesOf = [](const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
+
+  testing::internal::CaptureStderr();
   CParamSet set;
   MakeSet(&set);
   EXPECT_EQ(-5, set.LoadFromRegistry());  // "Radius" is unreadable: the walk stops there
   EXPECT_EQ(3, Int(set, keParamRadius));
-
   platform::RegistryKey maker, key;
   ASSERT_TRUE(OpenKey(&key, &maker));
   std::uint8_t data[8];
   std::uint32_t size = sizeof data;
-  ASSERT_TRUE(key.QueryValue("color", data, &size, nullptr));  // names ignore case
+  ASSERT_TRUE(key.QueryValue("color", data, &size, nullptr));  // a readable value stays; names ignore case
   EXPECT_EQ(7, data[0]);
-  // Saving over a damaged store writes a sound one.
+  const std::string printed = testing::internal::GetCapturedStderr();
+
+  // One line, naming the store and the copy of its bytes.
+  EXPECT_EQ(1, std::count(printed.begin(), printed.end(), '\n')) << printed;
+  EXPECT_NE(std::string::npos, printed.find(file + " ")) << printed;
+  EXPECT_NE(std::string::npos, printed.find(file + ".damaged")) << printed;
+  EXPECT_EQ(damaged, bytesOf(file + ".damaged"));
+
+  // Saving writes a sound store, read without a word; a later damage is
+  // kept beside the first, which stays as it was.
   EXPECT_EQ(0, set.SaveToRegistry());
+  testing::internal::CaptureStderr();
   CParamSet again;
   MakeSet(&again);
   EXPECT_EQ(0, again.LoadFromRegistry());
+  EXPECT_EQ("", testing::internal::GetCapturedStderr());
+  std::ofstream(file, std::ios::app) << "garbage\n";
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(0, again.LoadFromRegistry());
+  EXPECT_NE(std::string::npos, testing::internal::GetCapturedStderr().find(file + ".damaged-2"));
+  EXPECT_EQ(damaged, bytesOf(file + ".damaged"));
 }
 #endif
 

@@ -162,12 +162,13 @@ check "info on a non-picture fails" exits 1
 
 # ---- settings and presets ----------------------------------------------------
 run settings reset
+run settings show
+check "settings show marks values not stored" grep -q "(not stored)" out.txt
 run settings set Filename "$work/tpl.bmp"
 check "settings set Filename" exits 0
 run settings set Radius 12
 run settings show
 check "settings show lists the stored value" grep -q "Radius           12" out.txt
-check "settings show marks values not stored" grep -q "(not stored)" out.txt
 run settings set Radius twelve
 check "settings set refuses a non-number" exits 2
 run settings set radius 1
@@ -221,6 +222,120 @@ host --headless --about "$plugin" >host.txt 2>&1
 code=$?
 check "the about selector" exits 0
 check "the about box reads the version record" grep -q "Tintavo plug-in Version 1.1" host.txt
+run settings reset
+
+# ---- the stored settings: kept whole, by every process; preset names ----------
+stored() {  # stored NAME VALUE: `settings show` lists NAME with VALUE as stored
+  grep -q "^$1 *$2\$" out.txt || { echo "     $1 is not $2: $(grep "^$1 " out.txt)"; return 1; }
+}
+run settings reset
+run settings set Filename "$work/tpl.bmp"
+run settings show
+check "one value set on a fresh store stores the whole set" bash -c "! grep -q 'not stored' out.txt"
+host --headless "$plugin" src.bmp fresh-hosted.bmp >host.txt 2>&1
+code=$?
+check "a filter run after setting only the template finds it" exits 0
+check "... and says nothing of a missing template" bash -c "! grep -q 'No template picture' host.txt"
+run settings show
+check "... and leaves the template stored" stored Filename "\"$work/tpl.bmp\""
+
+run settings reset
+run settings set ALTERNATIVEMODE 2
+run settings set Path "$work"
+mkdir -p "$bin/Presets"
+run presets save whole
+check "presets save after single settings" exits 0
+run settings reset
+run presets load whole
+check "presets load" exits 0
+run settings show
+check "a preset keeps the mode that was set" stored ALTERNATIVEMODE 2
+check "a preset keeps the folder that was set" stored Path "\"$work\""
+check "a loaded preset stores the whole set" bash -c "! grep -q 'not stored' out.txt"
+run presets delete whole
+
+if [ -z "$runner" ]; then
+  # A store written in part, as the one-value writes of an older tool left it.
+  run settings reset
+  mkdir -p "$XDG_CONFIG_HOME/tintavo"
+  printf '[Software]\n[Software\\Velmora]\n[Software\\Velmora\\Hueloom]\n"ALTERNATIVEMODE"=dword:00000002\n"Filename"=sz:"%s"\n' \
+    "$work/tpl.bmp" >"$XDG_CONFIG_HOME/tintavo/registry.txt"
+  run presets save partial
+  run settings set Radius 9
+  run settings show
+  check "a store written in part keeps its mode" stored ALTERNATIVEMODE 2
+  check "a store written in part keeps its template" stored Filename "\"$work/tpl.bmp\""
+  run settings reset
+  run presets load partial
+  run settings show
+  check "a preset saved from a store written in part keeps its values" stored ALTERNATIVEMODE 2
+  run presets delete partial
+
+  # A store that exists but cannot be read (here a folder) is reported, and left as it is.
+  rm -f "$XDG_CONFIG_HOME/tintavo/registry.txt"
+  mkdir -p "$XDG_CONFIG_HOME/tintavo/registry.txt"
+  for args in "settings show" "settings set Radius 1" "presets save unreadable" "presets load Default"; do
+    # shellcheck disable=SC2086
+    run $args
+    check "$args on an unreadable store -> exit 1" exits 1
+    check "$args on an unreadable store names it" says "registry.txt"
+  done
+  check "an unreadable store stays as it was" [ -d "$XDG_CONFIG_HOME/tintavo/registry.txt" ]
+  rmdir "$XDG_CONFIG_HOME/tintavo/registry.txt"
+
+  # A damaged store: one line on stderr, its bytes kept aside, the readable values kept.
+  printf '[Software]\n[Software\\Velmora]\n[Software\\Velmora\\Hueloom]\n"Radius"=dword:00000011\nno value here\n' \
+    >"$XDG_CONFIG_HOME/tintavo/registry.txt"
+  cp "$XDG_CONFIG_HOME/tintavo/registry.txt" damaged.txt
+  run settings show
+  check "a damaged store is reported in one line" [ "$(wc -l <err.txt)" = 1 ]
+  check "the report names the copy" says "registry.txt.damaged"
+  check "the copy holds the damaged store" same damaged.txt "$XDG_CONFIG_HOME/tintavo/registry.txt.damaged"
+  check "the readable value stays" stored Radius 17
+  run settings show
+  check "a damaged store is reported once" [ ! -s err.txt ]
+  rm -f "$XDG_CONFIG_HOME/tintavo/registry.txt.damaged"
+fi
+
+# Several tools setting values at once: each keeps the others' values.
+rounds=15
+[ -n "$runner" ] && rounds=3
+lost=0
+for round in $(seq "$rounds"); do
+  tintavo settings reset
+  tintavo settings set Radius "$round" &
+  tintavo settings set Color "$((round + 1))" &
+  tintavo settings set Blend "$((round + 2))" &
+  tintavo settings set ImageSelected "$((round + 3))" &
+  tintavo settings set Path "p$round" &
+  wait
+  run settings show
+  stored Radius "$round" >/dev/null && stored Color "$((round + 1))" >/dev/null &&
+    stored Blend "$((round + 2))" >/dev/null && stored ImageSelected "$((round + 3))" >/dev/null &&
+    stored Path "\"p$round\"" >/dev/null || lost=$((lost + 1))
+done
+check "settings set commands run at once lose no value ($lost of $rounds rounds lost some)" [ "$lost" = 0 ]
+
+# Preset names are plain file names in the presets folder.
+run settings reset
+for name in "../escape" "sub/x" "" ".hidden" "$(printf 'two\nlines')" "Default" "$(printf 'n%.0s' $(seq 201))"; do
+  label=$(printf '%s' "$name" | tr '\n' '~' | cut -c1-20)
+  run presets save "$name"
+  check "presets save '$label' is refused" exits 2
+  check "presets save '$label' says why" says "preset"
+done
+check "no preset was written outside the folder" [ ! -e "$bin/escape.preset" ]
+check "no preset was written into a subfolder" [ ! -e "$bin/Presets/sub" ]
+check "no nameless preset was written" [ ! -e "$bin/Presets/.preset" ]
+echo "Hueloom" >"$bin/escape.preset"
+run presets delete ../escape
+check "presets delete ../escape is refused" exits 2
+check "presets delete ../escape leaves the file beside the program" [ -e "$bin/escape.preset" ]
+run presets load ../escape
+check "presets load ../escape is refused" exits 2
+rm -f "$bin/escape.preset"
+run presets list
+check "presets list holds no empty or broken entry" bash -c "! grep -qx -e '' -e two out.txt"
 run settings reset
 
 # ---- tintavo-host: layer masks and hosts that deviate from the request -------

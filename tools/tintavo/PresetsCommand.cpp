@@ -21,7 +21,9 @@ const char kHelp[] =
     "Presets are files NAME.preset in the folder 'Presets' beside the program\n"
     "(the folder is not created for you).  'save' writes the stored settings\n"
     "under NAME (an existing preset only with --force); 'load' makes a\n"
-    "preset's values (or 'Default') the stored settings.\n";
+    "preset's values (or 'Default') the stored settings.  NAME is a plain file\n"
+    "name of at most 200 bytes: no '/', '\\', '..', control characters or\n"
+    "any of < > : \" | ? *, not starting with '.', not 'Default'.\n";
 
 const char kSet[] = "Hueloom";
 
@@ -59,31 +61,39 @@ int RunPresets(const std::vector<std::string>& args) {
   }
   if (line.positional.size() != 2) return UsageError("presets", "expects 'list', or an action and a NAME");
   const std::string& name = line.positional[1];
+  if (action != "save" && action != "load" && action != "delete") {
+    return UsageError("presets", "unknown action '" + action + "'");
+  }
+  // The name becomes a file in the presets folder: only plain names that
+  // stay there ('Default' loads the initial settings).
+  const std::string problem = action == "save"                        ? PresetSaveProblem(name)
+                              : action == "load" && name == "Default" ? std::string()
+                                                                      : PresetNameProblem(name);
+  if (!problem.empty()) return UsageError("presets", "'" + name + "': " + problem);
 
   if (action == "save") {
     const std::string path = folder + PresetFileName(name);
     if (platform::FileExists(path) && !force) {
       return Fail(path + " already exists (use --force to overwrite it)");
     }
-    (void)params.LoadFromRegistry();
-    if (WritePreset(params, path) != 0) return Fail(path + ": cannot be written (does the folder " + folder + " exist?)");
+    if (params.LoadStoredValues(&error) != 0) return Fail("the stored settings cannot be read: " + error);
+    if (WritePreset(params, path) != 0) {
+      return Fail(path + ": cannot be written (does the folder " + folder + " exist?)");
+    }
     return kExitOk;
   }
   if (action == "load") {
-    (void)params.LoadFromRegistry();
     if (name == "Default") {
       params.ResetDefaults();
     } else if (ReadPreset(folder + name + ".preset", &params) != 0) {
       return Fail("Can't load the selected preset: " + folder + name + ".preset");
     }
-    if (params.SaveToRegistry() != 0) return Fail("the settings store cannot be written");
+    // A preset holds every value: the store then holds them all.
+    if (params.SaveToRegistry(&error) != 0) return Fail("the settings cannot be stored: " + error);
     return kExitOk;
   }
-  if (action == "delete") {
-    const std::string path = folder + name + ".preset";
-    if (!platform::FileExists(path)) return Fail(path + ": no such preset");
-    if (!DeletePreset(path, false, false)) return Fail("Can't delete preset " + path);
-    return kExitOk;
-  }
-  return UsageError("presets", "unknown action '" + action + "'");
+  const std::string path = folder + name + ".preset";
+  if (!platform::FileExists(path)) return Fail(path + ": no such preset");
+  if (!DeletePreset(path, false, false)) return Fail("Can't delete preset " + path);
+  return kExitOk;
 }

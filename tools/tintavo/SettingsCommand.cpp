@@ -1,6 +1,7 @@
 // tintavo settings: the stored Hueloom parameters the plug-in starts from.
 
 #include <cstdio>
+#include <map>
 
 #include "commands/HueloomParams.h"
 #include "commands/ParamSet.h"
@@ -38,12 +39,11 @@ int RunSettings(const std::vector<std::string>& args) {
   BuildHueloomParams(&params);
 
   if (action == "show" && line.positional.size() == 1) {
-    // Each value on its own: the plug-in's load stops at the first missing
-    // value, but a listing should show everything that is stored.
-    platform::RegistryKey maker, key;
-    const bool stored = maker.OpenCurrentUser(kSettingsKey) && key.Open(maker, kSet);
+    // Every stored value: the plug-in's load stops at the first missing
+    // value, but a listing shows everything that is stored.
+    std::map<int, StoredValue> found;
+    if (params.LoadStoredValues(&error, &found) != 0) return Fail("the stored settings cannot be read: " + error);
     for (const auto& [index, param] : params.Params()) {
-      const bool present = stored && param->ReadRegistry(key) == 0;
       std::string text;
       if (param->RegistryType() == platform::kRegDword) {
         std::int32_t number = 0;
@@ -53,7 +53,10 @@ int RunSettings(const std::vector<std::string>& args) {
         param->GetText(&text);
         text = "\"" + text + "\"";
       }
-      std::printf("%-16s %s%s\n", param->Name().c_str(), text.c_str(), present ? "" : "   (not stored)");
+      const char* note = found[index] == keStoredMissing    ? "   (not stored)"
+                         : found[index] == keStoredUnusable ? "   (the stored value is too long to use)"
+                                                            : "";
+      std::printf("%-16s %s%s\n", param->Name().c_str(), text.c_str(), note);
     }
     return kExitOk;
   }
@@ -61,28 +64,41 @@ int RunSettings(const std::vector<std::string>& args) {
     CParam* param = params.FindByName(line.positional[1]);
     if (param == nullptr) return UsageError("settings", "no setting is named '" + line.positional[1] + "'");
     const std::string& value = line.positional[2];
+    int number = 0;
     if (param->RegistryType() == platform::kRegDword) {
-      int number = 0;
       if (!ParseInteger(value, -2147483647 - 1, 2147483647, &number)) {
         return UsageError("settings", line.positional[1] + " takes a whole number, not '" + value + "'");
       }
+    } else if (value.size() >= 256) {
+      return UsageError("settings", line.positional[1] + " takes at most 255 characters");
+    }
+    // Load every value, change one, save them all, as one change of the
+    // store: the plug-in's load stops at the first value it misses, so the
+    // store must hold them all, and nobody else's change may fall between.
+    platform::RegistryLock hold;
+    if (!hold.IsHeld()) return Fail("the settings store cannot be locked: " + hold.Error());
+    if (params.LoadStoredValues(&error) != 0) return Fail("the stored settings cannot be read: " + error);
+    if (param->RegistryType() == platform::kRegDword) {
       param->SetInt(number);
     } else {
-      if (value.size() >= 256) return UsageError("settings", line.positional[1] + " takes at most 255 characters");
       param->SetText(value);
     }
-    platform::RegistryKey maker, key;
-    if (!maker.CreateCurrentUser(kSettingsKey) || !key.Create(maker, kSet) || param->WriteRegistry(key) != 0) {
-      return Fail("the settings store cannot be written");
-    }
+    if (params.SaveToRegistry(&error) != 0) return Fail("the settings cannot be stored: " + error);
     return kExitOk;
   }
   if (action == "reset" && line.positional.size() == 1) {
+    platform::RegistryLock hold;
     platform::RegistryKey maker, key;
-    if (maker.OpenCurrentUser(kSettingsKey) && key.Open(maker, kSet)) {
+    const bool stored = maker.OpenCurrentUser(kSettingsKey) && key.Open(maker, kSet);
+    if (!maker.Error().empty() || !key.Error().empty()) {
+      return Fail("the stored settings cannot be read: " + maker.Error() + key.Error());
+    }
+    if (stored) {
       key.Close();
       maker.Close();
-      if (!platform::DeleteCurrentUserKey(kSettingsKey, kSet)) return Fail("the stored settings cannot be removed");
+      if (!platform::DeleteCurrentUserKey(kSettingsKey, kSet, &error)) {
+        return Fail("the stored settings cannot be removed" + (error.empty() ? std::string() : ": " + error));
+      }
     }
     return kExitOk;
   }
