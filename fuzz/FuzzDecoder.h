@@ -1,7 +1,8 @@
 #pragma once
 // The shared body of the picture fuzz targets: hand one input to a decoder
 // and check what it promises (imagefiles/Decoders.h) - a decoder that says
-// yes has built a whole picture, one that says no has said why.  AddressSanitizer
+// yes has built a whole picture, one that says no has said why, with a code
+// of a kind of failure.  AddressSanitizer
 // and UndefinedBehaviorSanitizer watch the reads and the arithmetic; a broken
 // promise aborts, so libFuzzer keeps the input.
 
@@ -50,15 +51,23 @@ inline void CheckPicture(const CPicture& picture) {
   (void)sink;
 }
 
+// A refusal names its kind (image/Status.h) and says why.
+inline void CheckError(std::uint32_t code, const std::string& text) {
+  if (text.empty()) Broken("decoder answered false without an error text");
+  if (code != keErrNoData && code != keErrFileRead && code != keErrOutOfMemory && code != keErrBadArgument) {
+    Broken("decoder answered false with a code of no decoding failure");
+  }
+}
+
 // One input through one decoder (frame 0, as the plug-in reads).
 inline int FuzzDecoder(PictureDecoder decode, const std::uint8_t* data, std::size_t size) {
   if (size > kMaxInputSize) return 0;
   CPicture picture;
-  std::string error;
+  PictureError error;
   if (decode(data, size, 0, &picture, &error)) {
     CheckPicture(picture);
-  } else if (error.empty()) {
-    Broken("decoder answered false without an error text");
+  } else {
+    CheckError(error.code, error.text);
   }
   return 0;
 }

@@ -12,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (picture.Decode(data, size, 0)) {
     tintavofuzz::CheckPicture(picture);
   } else {
-    if (picture.GetLastError().empty()) tintavofuzz::Broken("Decode answered false without an error text");
+    tintavofuzz::CheckError(picture.GetLastErrorCode(), picture.GetLastError());
     if (picture.GetWidth() != 0 || picture.GetDIB() != nullptr) tintavofuzz::Broken("failed Decode left pixels");
   }
   return 0;

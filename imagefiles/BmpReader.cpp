@@ -16,6 +16,7 @@
 
 using picturedecode::ByteSpan;
 using picturedecode::Fail;
+using picturedecode::FailShort;
 
 namespace {
 
@@ -57,14 +58,14 @@ struct MaskChannel {
   }
 };
 
-bool ReadHeader(const ByteSpan& in, std::size_t at, DibInfo* info, std::string* error) {
-  if (!in.Has(at, 4)) return Fail(error, kName, "truncated header");
+bool ReadHeader(const ByteSpan& in, std::size_t at, DibInfo* info, PictureError* error) {
+  if (!in.Has(at, 4)) return FailShort(error, kName, "truncated header");
   info->headerSize = in.LE32(at);
   const std::uint32_t hs = info->headerSize;
   const bool known = hs == 12 || hs == 16 || hs == 40 || hs == 52 || hs == 56 || hs == 64 || hs == 108 ||
                      hs == 124 || (hs > 16 && hs < 64);
   if (!known) return Fail(error, kName, "unknown header size " + std::to_string(hs));
-  if (!in.Has(at, hs)) return Fail(error, kName, "truncated header");
+  if (!in.Has(at, hs)) return FailShort(error, kName, "truncated header");
   if (hs == 12) {
     info->core = true;
     info->width = in.LE16(at + 4);
@@ -93,7 +94,7 @@ bool ReadHeader(const ByteSpan& in, std::size_t at, DibInfo* info, std::string* 
 
 // Decodes the RLE4 or RLE8 data `rle` into the picture's rows.
 bool DecodeRle(const ByteSpan& rle, std::size_t at, const DibInfo& info, bool topDown, CPicture* picture,
-               std::string* error) {
+               PictureError* error) {
   const unsigned width = picture->GetWidth();
   const unsigned height = picture->GetHeight();
   const bool four = info.compression == kBiRle4;
@@ -112,7 +113,7 @@ bool DecodeRle(const ByteSpan& rle, std::size_t at, const DibInfo& info, bool to
   };
   std::size_t p = at;
   while (true) {
-    if (!rle.Has(p, 2)) return Fail(error, kName, "RLE data ends before the end-of-bitmap code");
+    if (!rle.Has(p, 2)) return FailShort(error, kName, "RLE data ends before the end-of-bitmap code");
     const unsigned count = rle.U8(p);
     const unsigned value = rle.U8(p + 1);
     p += 2;
@@ -131,7 +132,7 @@ bool DecodeRle(const ByteSpan& rle, std::size_t at, const DibInfo& info, bool to
     }
     if (value == 1) return true;  // end of bitmap
     if (value == 2) {             // delta
-      if (!rle.Has(p, 2)) return Fail(error, kName, "RLE data ends inside a delta");
+      if (!rle.Has(p, 2)) return FailShort(error, kName, "RLE data ends inside a delta");
       const unsigned dx = rle.U8(p);
       const unsigned dy = rle.U8(p + 1);
       p += 2;
@@ -144,7 +145,7 @@ bool DecodeRle(const ByteSpan& rle, std::size_t at, const DibInfo& info, bool to
     }
     // Absolute mode: `value` literal pixels, padded to a 16-bit boundary.
     const std::size_t bytes = four ? (value + 1) / 2 : value;
-    if (!rle.Has(p, bytes)) return Fail(error, kName, "RLE data ends inside a literal run");
+    if (!rle.Has(p, bytes)) return FailShort(error, kName, "RLE data ends inside a literal run");
     if (y >= height) return Fail(error, kName, "RLE data past the last row");
     const unsigned n = value < width - x ? value : width - x;
     for (unsigned i = 0; i < n; ++i) {
@@ -158,7 +159,7 @@ bool DecodeRle(const ByteSpan& rle, std::size_t at, const DibInfo& info, bool to
 // The DIB whose header starts at `at`.  `bitsAt` is where the file header
 // says the pixels start (0: right after the colour table).
 bool DecodeDibAt(const ByteSpan& in, std::size_t at, std::size_t bitsAt, bool andMask, CPicture* picture,
-                 std::string* error) {
+                 PictureError* error) {
   DibInfo info;
   if (!ReadHeader(in, at, &info, error)) return false;
   std::int64_t height = info.height;
@@ -185,7 +186,7 @@ bool DecodeDibAt(const ByteSpan& in, std::size_t at, std::size_t bitsAt, bool an
   std::size_t tableAt = at + info.headerSize;
   if ((comp == kBiBitFields || comp == kBiAlphaBitFields) && info.headerSize == 40) {
     const int n = comp == kBiAlphaBitFields ? 4 : 3;
-    if (!in.Has(tableAt, 4u * n)) return Fail(error, kName, "truncated bit-field masks");
+    if (!in.Has(tableAt, 4u * n)) return FailShort(error, kName, "truncated bit-field masks");
     for (int i = 0; i < n; ++i) info.masks[i] = in.LE32(tableAt + 4u * i);
     tableAt += 4u * n;
   }
@@ -203,13 +204,13 @@ bool DecodeDibAt(const ByteSpan& in, std::size_t at, std::size_t bitsAt, bool an
   if (bitsAt > tableAt && (bitsAt - tableAt) / entry < colours) {
     colours = static_cast<unsigned>((bitsAt - tableAt) / entry);
   }
-  if (!in.Has(tableAt, colours * entry)) return Fail(error, kName, "truncated colour table");
+  if (!in.Has(tableAt, colours * entry)) return FailShort(error, kName, "truncated colour table");
   std::size_t pixelsAt = tableAt + colours * entry;
   // 16 to 32 bits may carry an optional table (for display on palette
   // devices); without a file header the pixels follow it.
   if (bc > 8 && info.colorsUsed <= 256) pixelsAt += info.colorsUsed * entry;
   if (bitsAt != 0) {
-    if (bitsAt >= in.Size()) return Fail(error, kName, "pixel offset past the end of the file");
+    if (bitsAt >= in.Size()) return FailShort(error, kName, "pixel offset past the end of the file");
     pixelsAt = bitsAt;
   }
 
@@ -221,13 +222,13 @@ bool DecodeDibAt(const ByteSpan& in, std::size_t at, std::size_t bitsAt, bool an
   // Bytes the pixels need, checked against what the file holds.
   const std::uint64_t stride = ((width * bc + 31) / 32) * 4;
   if (rle && picturedecode::RleBomb(width * h, in.Size() - pixelsAt)) {
-    return Fail(error, kName, "picture larger than its RLE data can plausibly fill");
+    return FailShort(error, kName, "picture larger than its RLE data can plausibly fill");
   }
   if (!rle) {
     std::uint64_t need = 0;
     if (!picturedecode::MulOverflow(stride, h - 1, &need)) return Fail(error, kName, "size overflow");
     need += picturedecode::RowBytes(width, bc);
-    if (!in.Has(pixelsAt, static_cast<std::size_t>(need))) return Fail(error, kName, "truncated pixel data");
+    if (!in.Has(pixelsAt, static_cast<std::size_t>(need))) return FailShort(error, kName, "truncated pixel data");
   }
 
   if (!picture->Create(width, h, outBpp, error)) return false;
@@ -310,15 +311,15 @@ bool DecodeDibAt(const ByteSpan& in, std::size_t at, std::size_t bitsAt, bool an
 
 }  // namespace
 
-bool DecodeDib(const std::uint8_t* data, std::size_t size, bool andMask, CPicture* picture, std::string* error) {
+bool DecodeDib(const std::uint8_t* data, std::size_t size, bool andMask, CPicture* picture, PictureError* error) {
   return DecodeDibAt(ByteSpan(data, size), 0, 0, andMask, picture, error);
 }
 
 bool DecodeBmp(const std::uint8_t* data, std::size_t size, int /*frame*/, CPicture* picture,
-               std::string* error) {
+               PictureError* error) {
   const ByteSpan in(data, size);
   if (size >= 2 && data[0] == 'B' && data[1] == 'M') {
-    if (!in.Has(0, 14 + 4)) return Fail(error, kName, "truncated file header");
+    if (!in.Has(0, 14 + 4)) return FailShort(error, kName, "truncated file header");
     const std::uint32_t offBits = in.LE32(10);
     // An offset inside the headers is wrong; the pixels then follow the table.
     const std::size_t bitsAt = offBits >= 14 + 12 ? offBits : 0;

@@ -7,35 +7,21 @@
 
 namespace {
 
-// Types whose decoder is not part of this build yet answer this.
-template <const char* kName>
-bool DecodeUnavailable(const std::uint8_t*, std::size_t, int, CPicture*, std::string* error) {
-  *error = std::string(kName) + " decoder not available";
-  return false;
-}
-
-constexpr char kJpegName[] = "JPEG";
-constexpr char kPngName[] = "PNG";
-constexpr char kTiffName[] = "TIFF";
-constexpr char kMetafileName[] = "WMF/EMF";
-constexpr char kJp2Name[] = "JP2";
-constexpr char kJpcName[] = "JPC";
-
 // Indexed by type code; entry 0 is unused.
 const PictureDecoderEntry kDecoders[] = {
     {keFileTypeUnknown, "", nullptr},
     {keFileTypeBMP, "BMP", DecodeBmp},
     {keFileTypeGIF, "GIF", DecodeGif},
-    {keFileTypeJPEG, kJpegName, DecodeJpeg},
-    {keFileTypePNG, kPngName, DecodePng},
+    {keFileTypeJPEG, "JPEG", DecodeJpeg},
+    {keFileTypePNG, "PNG", DecodePng},
     {keFileTypeICO, "ICO", DecodeIco},
-    {keFileTypeTIFF, kTiffName, DecodeTiff},
+    {keFileTypeTIFF, "TIFF", DecodeTiff},
     {keFileTypeTGA, "TGA", DecodeTga},
     {keFileTypePCX, "PCX", DecodePcx},
     {keFileTypeWBMP, "WBMP", DecodeWbmp},
-    {keFileTypeWMF, kMetafileName, DecodeWmf},
-    {keFileTypeJP2, kJp2Name, DecodeJp2},
-    {keFileTypeJPC, kJpcName, DecodeJpc},
+    {keFileTypeWMF, "WMF/EMF", DecodeWmf},
+    {keFileTypeJP2, "JP2", DecodeJp2},
+    {keFileTypeJPC, "JPC", DecodeJpc},
     {keFileTypePGX, "PGX", DecodePgx},
     {keFileTypePNM, "PNM", DecodePnm},
     {keFileTypeRAS, "RAS", DecodeRas},

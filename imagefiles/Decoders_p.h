@@ -7,6 +7,9 @@
 #include <limits>
 #include <string>
 
+#include "image/Status.h"
+#include "imagefiles/Picture.h"
+
 namespace picturedecode {
 
 // A read-only view of the file; every read is checked against its end.
@@ -62,9 +65,22 @@ inline bool RleBomb(std::uint64_t pixels, std::uint64_t dataBytes) {
   return pixels > kRlePlausiblePixels && pixels / kRlePixelsPerByte > dataBytes;
 }
 
-// Sets `*error` to "<format>: <text>" and answers false.
-inline bool Fail(std::string* error, const char* format, const std::string& text) {
-  *error = std::string(format) + ": " + text;
+// Sets `*error` to code 110 and "<format>: <text>" and answers false: the
+// data is not a picture this reader can decode.
+inline bool Fail(PictureError* error, const char* format, const std::string& text) {
+  *error = {keErrNoData, std::string(format) + ": " + text};
+  return false;
+}
+
+// The same with code 202: the data ends before the picture does.
+inline bool FailShort(PictureError* error, const char* format, const std::string& text) {
+  *error = {keErrFileRead, std::string(format) + ": " + text};
+  return false;
+}
+
+// The same with code 101: the caller asked for a frame the file does not have.
+inline bool FailFrame(PictureError* error, const char* format, int frame) {
+  *error = {keErrBadArgument, std::string(format) + ": frame " + std::to_string(frame) + " does not exist"};
   return false;
 }
 

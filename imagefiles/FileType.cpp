@@ -94,6 +94,13 @@ std::string ExtensionOf(const std::string& path) {
   return dot == std::string::npos ? std::string() : path.substr(dot + 1);
 }
 
+std::string LowerCaseAscii(std::string text) {
+  for (char& c : text) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return text;
+}
+
 ImageFileType TypeFromExtension(const std::string& extension) {
   for (const ExtensionEntry& entry : kExtensions) {
     if (extension == entry.extension) return entry.type;

@@ -38,6 +38,11 @@ constexpr int kLastFileType = keFileTypeRAS;
 // folder name counts too: the path is not split into folder and file.
 std::string ExtensionOf(const std::string& path);
 
+// `text` with the ASCII capitals A..Z made small and every other byte kept:
+// how callers lower-case an extension for TypeFromExtension.  Bytes of the
+// ANSI code page beyond ASCII stay as they are, whatever the C locale says.
+std::string LowerCaseAscii(std::string text);
+
 // The type of an extension as given, without the ".".  The comparison is
 // case-sensitive - callers lower-case the extension first - and anything not
 // in the table is keFileTypeUnknown.

@@ -16,6 +16,7 @@
 
 using picturedecode::ByteSpan;
 using picturedecode::Fail;
+using picturedecode::FailShort;
 
 namespace {
 
@@ -46,7 +47,7 @@ std::size_t SkipSubBlocks(const ByteSpan& in, std::size_t p) {
 
 // The LZW stream of one frame into `out` (width x height indices).
 bool DecodeLzw(const std::vector<std::uint8_t>& data, unsigned minCodeSize, std::uint8_t* out,
-               std::size_t pixels, std::string* error) {
+               std::size_t pixels, PictureError* error) {
   constexpr unsigned kMaxCodes = 4096;
   std::vector<std::uint16_t> prefix(kMaxCodes);
   std::vector<std::uint8_t> suffix(kMaxCodes);
@@ -65,7 +66,7 @@ bool DecodeLzw(const std::vector<std::uint8_t>& data, unsigned minCodeSize, std:
   std::size_t bitPos = 0;
   const std::size_t totalBits = data.size() * 8;
   while (written < pixels) {
-    if (bitPos + codeSize > totalBits) return Fail(error, kName, "image data ends early");
+    if (bitPos + codeSize > totalBits) return FailShort(error, kName, "image data ends early");
     unsigned code = 0;
     for (unsigned i = 0; i < codeSize; ++i, ++bitPos) {
       code |= ((data[bitPos >> 3] >> (bitPos & 7)) & 1u) << i;
@@ -76,7 +77,7 @@ bool DecodeLzw(const std::vector<std::uint8_t>& data, unsigned minCodeSize, std:
       previous = -1;
       continue;
     }
-    if (code == end) return Fail(error, kName, "image data ends early");
+    if (code == end) return FailShort(error, kName, "image data ends early");
     if (previous < 0) {
       if (code >= clear) return Fail(error, kName, "LZW code past the table");
       out[written++] = static_cast<std::uint8_t>(code);
@@ -113,12 +114,13 @@ bool DecodeLzw(const std::vector<std::uint8_t>& data, unsigned minCodeSize, std:
 
 }  // namespace
 
-bool DecodeGif(const std::uint8_t* data, std::size_t size, int frame, CPicture* picture, std::string* error) {
+bool DecodeGif(const std::uint8_t* data, std::size_t size, int frame, CPicture* picture, PictureError* error) {
   const ByteSpan in(data, size);
-  if (!in.Has(0, 13) || std::memcmp(data, "GIF8", 4) != 0 || (data[4] != '7' && data[4] != '9') ||
+  if (!in.Has(0, 6) || std::memcmp(data, "GIF8", 4) != 0 || (data[4] != '7' && data[4] != '9') ||
       data[5] != 'a') {
     return Fail(error, kName, "not a GIF file");
   }
+  if (!in.Has(0, 13)) return FailShort(error, kName, "truncated header");
   unsigned screenWidth = in.LE16(6);
   unsigned screenHeight = in.LE16(8);
   const unsigned packed = in.U8(10);
@@ -128,7 +130,7 @@ bool DecodeGif(const std::uint8_t* data, std::size_t size, int frame, CPicture* 
   unsigned globalSize = 0;
   if (packed & 0x80) {
     globalSize = 2u << (packed & 7);
-    if (!in.Has(p, globalSize * 3)) return Fail(error, kName, "truncated global colour table");
+    if (!in.Has(p, globalSize * 3)) return FailShort(error, kName, "truncated global colour table");
     globalAt = p;
     p += globalSize * 3;
   }
@@ -212,8 +214,9 @@ bool DecodeGif(const std::uint8_t* data, std::size_t size, int frame, CPicture* 
     p = after;
   }
   if (!found) {
-    if (frames == 0) return Fail(error, kName, truncated ? "truncated before the first frame" : "no frames");
-    return Fail(error, kName, "frame " + std::to_string(frame) + " not found");
+    if (frames == 0 && truncated) return FailShort(error, kName, "truncated before the first frame");
+    if (frames == 0) return Fail(error, kName, "no frames");
+    return picturedecode::FailFrame(error, kName, frame);
   }
   const Frame& f = chosen;
   if (f.width == 0 || f.height == 0) return Fail(error, kName, "width and height must be greater than zero");
@@ -226,7 +229,7 @@ bool DecodeGif(const std::uint8_t* data, std::size_t size, int frame, CPicture* 
   std::vector<std::uint8_t> lzw;
   for (std::size_t q = f.dataAt; in.Has(q, 1) && in.U8(q) != 0;) {
     const std::size_t n = in.U8(q);
-    if (!in.Has(q + 1, n)) return Fail(error, kName, "truncated image data");
+    if (!in.Has(q + 1, n)) return FailShort(error, kName, "truncated image data");
     lzw.insert(lzw.end(), data + q + 1, data + q + 1 + n);
     q += 1 + n;
   }
@@ -234,10 +237,10 @@ bool DecodeGif(const std::uint8_t* data, std::size_t size, int frame, CPicture* 
   // larger than the data can fill is refused before anything is allocated.
   const std::uint64_t framePixels = std::uint64_t(f.width) * f.height;
   const std::uint64_t maxPixels = (std::uint64_t(lzw.size()) * 8 / (f.minCodeSize + 1) + 1) * 4096;
-  if (framePixels > maxPixels) return Fail(error, kName, "frame larger than its data can fill");
+  if (framePixels > maxPixels) return FailShort(error, kName, "frame larger than its data can fill");
   const std::uint64_t screenPixels = std::uint64_t(screenWidth) * screenHeight;
   if (screenPixels > (std::uint64_t(size) * 8 / 3 + 1) * 4096) {
-    return Fail(error, kName, "logical screen larger than the file can fill");
+    return FailShort(error, kName, "logical screen larger than the file can fill");
   }
   if (!CPicture::CheckSize(screenWidth, screenHeight, 8, error)) return false;
 

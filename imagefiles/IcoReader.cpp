@@ -14,19 +14,20 @@
 
 using picturedecode::ByteSpan;
 using picturedecode::Fail;
+using picturedecode::FailShort;
 
 namespace {
 const char kName[] = "ICO";
 }  // namespace
 
-bool DecodeIco(const std::uint8_t* data, std::size_t size, int frame, CPicture* picture, std::string* error) {
+bool DecodeIco(const std::uint8_t* data, std::size_t size, int frame, CPicture* picture, PictureError* error) {
   const ByteSpan in(data, size);
   if (!in.Has(0, 6) || in.LE16(0) != 0 || (in.LE16(2) != 1 && in.LE16(2) != 2)) {
     return Fail(error, kName, "not an icon file");
   }
   const unsigned count = in.LE16(4);
   if (count == 0) return Fail(error, kName, "no pictures in the directory");
-  if (!in.Has(6, std::size_t(count) * 16)) return Fail(error, kName, "truncated directory");
+  if (!in.Has(6, std::size_t(count) * 16)) return FailShort(error, kName, "truncated directory");
 
   int best = -1;
   std::uint64_t bestArea = 0;
@@ -46,14 +47,15 @@ bool DecodeIco(const std::uint8_t* data, std::size_t size, int frame, CPicture* 
   const std::size_t e = 6 + std::size_t(best) * 16;
   const std::uint32_t bytes = in.LE32(e + 8);
   const std::uint32_t offset = in.LE32(e + 12);
-  if (bytes == 0 || !in.Has(offset, bytes)) return Fail(error, kName, "picture data outside the file");
+  if (bytes == 0 || !in.Has(offset, bytes)) return FailShort(error, kName, "picture data outside the file");
   const std::uint8_t* entry = data + offset;
   static const std::uint8_t kPngSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
   if (bytes >= 8 && std::memcmp(entry, kPngSignature, 8) == 0) {
     const PictureDecoderEntry* png = FindDecoder(keFileTypePNG);
-    std::string pngError;
+    PictureError pngError;
     if (png->decode(entry, bytes, frame, picture, &pngError)) return true;
-    return Fail(error, kName, "PNG entry: " + pngError);
+    *error = {pngError.code, std::string(kName) + ": PNG entry: " + pngError.text};
+    return false;
   }
   return DecodeDib(entry, bytes, true, picture, error);
 }

@@ -32,11 +32,15 @@ struct MemoryStream {
   std::size_t size;
   std::size_t position;
   char message[256];
+  bool endReached;  // a read asked for bytes past the end
 };
 
 OPJ_SIZE_T ReadProc(void* buffer, OPJ_SIZE_T count, void* user) {
   auto* stream = static_cast<MemoryStream*>(user);
-  if (stream->position >= stream->size) return static_cast<OPJ_SIZE_T>(-1);
+  if (stream->position >= stream->size) {
+    stream->endReached = true;
+    return static_cast<OPJ_SIZE_T>(-1);
+  }
   const std::size_t left = stream->size - stream->position;
   const std::size_t n = count < left ? count : left;
   std::memcpy(buffer, stream->data + stream->position, n);
@@ -69,9 +73,11 @@ void KeepError(const char* message, void* user) {
   auto* stream = static_cast<MemoryStream*>(user);
   if (stream->message[0] != '\0' || message == nullptr) return;
   std::snprintf(stream->message, sizeof stream->message, "%s", message);
-  // OpenJPEG's messages end with a line break.
+  // OpenJPEG's messages end with a line break, some with a blank before it.
   std::size_t n = std::strlen(stream->message);
-  while (n > 0 && (stream->message[n - 1] == '\n' || stream->message[n - 1] == '\r')) stream->message[--n] = '\0';
+  while (n > 0 && (stream->message[n - 1] == '\n' || stream->message[n - 1] == '\r' || stream->message[n - 1] == ' ')) {
+    stream->message[--n] = '\0';
+  }
 }
 
 void Ignore(const char*, void*) {}
@@ -120,14 +126,21 @@ class ComponentReader {
 
 std::uint8_t Clamp8(double v) { return static_cast<std::uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v + 0.5); }
 
-bool Fail(std::string* error, const char* format, const char* text) {
-  *error = std::string(format) + ": " + text;
+bool Fail(PictureError* error, const char* format, const char* text, std::uint32_t code = keErrNoData) {
+  *error = {code, std::string(format) + ": " + text};
   return false;
 }
 
+// OpenJPEG's own refusal: its first error message, and code 202 when it had
+// asked for data past the end of the file.
+bool FailWith(PictureError* error, const char* format, const MemoryStream& memory, const char* fallback) {
+  return Fail(error, format, memory.message[0] != '\0' ? memory.message : fallback,
+              memory.endReached ? keErrFileRead : keErrNoData);
+}
+
 bool Decode(const std::uint8_t* data, std::size_t size, OPJ_CODEC_FORMAT format, const char* name, CPicture* picture,
-            std::string* error) {
-  MemoryStream memory{data, size, 0, {}};
+            PictureError* error) {
+  MemoryStream memory{data, size, 0, {}, false};
   CodecGuard guard;
   guard.codec = opj_create_decompress(format);
   if (guard.codec == nullptr) return Fail(error, name, "decoder not available");
@@ -139,7 +152,7 @@ bool Decode(const std::uint8_t* data, std::size_t size, OPJ_CODEC_FORMAT format,
   if (!opj_setup_decoder(guard.codec, &parameters)) return Fail(error, name, "decoder set-up failed");
 
   guard.stream = opj_stream_create(64 * 1024, OPJ_TRUE);
-  if (guard.stream == nullptr) return Fail(error, name, "out of memory");
+  if (guard.stream == nullptr) return Fail(error, name, "out of memory", keErrOutOfMemory);
   opj_stream_set_user_data(guard.stream, &memory, nullptr);
   opj_stream_set_user_data_length(guard.stream, size);
   opj_stream_set_read_function(guard.stream, ReadProc);
@@ -147,7 +160,7 @@ bool Decode(const std::uint8_t* data, std::size_t size, OPJ_CODEC_FORMAT format,
   opj_stream_set_seek_function(guard.stream, SeekProc);
 
   if (!opj_read_header(guard.stream, guard.codec, &guard.image) || guard.image == nullptr) {
-    return Fail(error, name, memory.message[0] != '\0' ? memory.message : "bad header");
+    return FailWith(error, name, memory, "bad header");
   }
   const opj_image_t& header = *guard.image;
   if (header.numcomps < 1 || header.x1 <= header.x0 || header.y1 <= header.y0) {
@@ -164,11 +177,11 @@ bool Decode(const std::uint8_t* data, std::size_t size, OPJ_CODEC_FORMAT format,
     const std::uint64_t w = (std::uint64_t(width) + comp.dx - 1) / comp.dx + 1;
     const std::uint64_t h = (std::uint64_t(height) + comp.dy - 1) / comp.dy + 1;
     componentBytes += w * h * 4;
-    if (componentBytes > kMaxComponentBytes) return Fail(error, name, "picture too large");
+    if (componentBytes > kMaxComponentBytes) return Fail(error, name, "picture too large", keErrOutOfMemory);
   }
 
   if (!opj_decode(guard.codec, guard.stream, guard.image)) {
-    return Fail(error, name, memory.message[0] != '\0' ? memory.message : "decoding failed");
+    return FailWith(error, name, memory, "decoding failed");
   }
   opj_end_decompress(guard.codec, guard.stream);  // trailing data does not matter
   const opj_image_t& image = *guard.image;
@@ -225,7 +238,7 @@ bool Decode(const std::uint8_t* data, std::size_t size, OPJ_CODEC_FORMAT format,
 
 }  // namespace
 
-bool DecodeJp2(const std::uint8_t* data, std::size_t size, int /*frame*/, CPicture* picture, std::string* error) {
+bool DecodeJp2(const std::uint8_t* data, std::size_t size, int /*frame*/, CPicture* picture, PictureError* error) {
   // The signature box: length 12, type "jP  ", contents 0D 0A 87 0A.
   static const std::uint8_t kSignature[12] = {0, 0, 0, 12, 'j', 'P', ' ', ' ', 0x0D, 0x0A, 0x87, 0x0A};
   if (size < sizeof kSignature || std::memcmp(data, kSignature, sizeof kSignature) != 0) {
@@ -234,7 +247,7 @@ bool DecodeJp2(const std::uint8_t* data, std::size_t size, int /*frame*/, CPictu
   return Decode(data, size, OPJ_CODEC_JP2, "JP2", picture, error);
 }
 
-bool DecodeJpc(const std::uint8_t* data, std::size_t size, int /*frame*/, CPicture* picture, std::string* error) {
+bool DecodeJpc(const std::uint8_t* data, std::size_t size, int /*frame*/, CPicture* picture, PictureError* error) {
   // SOC, then SIZ.
   if (size < 4 || data[0] != 0xFF || data[1] != 0x4F || data[2] != 0xFF || data[3] != 0x51) {
     return Fail(error, "JPC", "not a JPEG-2000 code stream");

@@ -7,9 +7,10 @@
 // libjpeg reports fatal errors through error_exit, which must not return:
 // ours formats the message and longjmps back into RunDecode, the one function
 // holding the jump target, whose locals are all trivially destructible.
-// Warnings (corrupt data, a file that ends early) are counted, never printed;
-// a file that ends early decodes what is there, the rest grey, as libjpeg
-// does.  Limits: the picture size rule of CPicture, checked before anything
+// Warnings are never printed.  Those about corrupt data or a file that ends
+// early mark the picture damaged with the first one's text: such a file
+// decodes what is there, the rest grey, as libjpeg does, and whoever shows
+// the picture to a person can say that it is not whole.  Limits: the picture size rule of CPicture, checked before anything
 // is allocated; libjpeg's own memory (progressive coefficient buffers) capped
 // by max_memory_to_use; at most kMaxScans scans, since a progressive file can
 // declare thousands of tiny scans that each cost a pass over the picture; and
@@ -48,6 +49,11 @@ struct ErrorManager {
   std::jmp_buf jump;
   char message[JMSG_LENGTH_MAX];
   int warnings;
+  // The first warning about damaged data ("" when none), and whether the
+  // data ended before libjpeg was done with it.
+  char damage[JMSG_LENGTH_MAX];
+  bool endOfData;
+  bool outOfMemory;
 };
 
 struct ProgressMonitor {
@@ -65,7 +71,7 @@ struct DecodeJob {
   unsigned fullWidth;
   unsigned fullHeight;
   // Set by RunDecode when it refuses without a libjpeg error.
-  std::string* error;
+  PictureError* error;
   ErrorManager errors;
   ProgressMonitor progress;
 };
@@ -73,12 +79,25 @@ struct DecodeJob {
 [[noreturn]] void ErrorExit(j_common_ptr info) {
   auto* errors = reinterpret_cast<ErrorManager*>(info->err);
   (*info->err->format_message)(info, errors->message);
+  errors->outOfMemory = info->err->msg_code == JERR_OUT_OF_MEMORY;
   std::longjmp(errors->jump, 1);
+}
+
+// Warnings that say the data is damaged or cut; the others (an unknown JFIF
+// revision, an Adobe transform code) do not touch the pixels.
+bool IsDamageWarning(int code) {
+  return code == JWRN_JPEG_EOF || code == JWRN_HIT_MARKER || code == JWRN_MUST_RESYNC || code == JWRN_HUFF_BAD_CODE ||
+         code == JWRN_ARITH_BAD_CODE || code == JWRN_BOGUS_PROGRESSION || code == JWRN_EXTRANEOUS_DATA;
 }
 
 // level -1: a warning; 0 and above: trace messages.  Nothing is printed.
 void EmitMessage(j_common_ptr info, int level) {
-  if (level < 0) ++reinterpret_cast<ErrorManager*>(info->err)->warnings;
+  if (level >= 0) return;
+  auto* errors = reinterpret_cast<ErrorManager*>(info->err);
+  ++errors->warnings;
+  const int code = info->err->msg_code;
+  if (code == JWRN_JPEG_EOF) errors->endOfData = true;
+  if (IsDamageWarning(code) && errors->damage[0] == '\0') (*info->err->format_message)(info, errors->damage);
 }
 
 void Progress(j_common_ptr info) {
@@ -140,6 +159,9 @@ bool RunDecode(DecodeJob* job) {
   job->errors.pub.emit_message = EmitMessage;
   job->errors.message[0] = '\0';
   job->errors.warnings = 0;
+  job->errors.damage[0] = '\0';
+  job->errors.endOfData = false;
+  job->errors.outOfMemory = false;
   job->progress.pub.progress_monitor = Progress;
   job->progress.errors = &job->errors;
   if (setjmp(job->errors.jump)) {
@@ -151,7 +173,7 @@ bool RunDecode(DecodeJob* job) {
   info.progress = &job->progress.pub;
   jpeg_mem_src(&info, job->data, static_cast<unsigned long>(job->size));
   if (jpeg_read_header(&info, TRUE) != JPEG_HEADER_OK) {
-    *job->error = "JPEG: no picture in the file";
+    *job->error = {job->errors.endOfData ? keErrFileRead : keErrNoData, "JPEG: no picture in the file"};
     jpeg_destroy_decompress(&info);
     return false;
   }
@@ -159,7 +181,7 @@ bool RunDecode(DecodeJob* job) {
   job->fullHeight = info.image_height;
   const unsigned long long pixels = static_cast<unsigned long long>(info.image_width) * info.image_height;
   if (pixels > kBombPixels && pixels / kBombRatio > job->size) {
-    *job->error = "JPEG: the declared size is out of all proportion to the file";
+    *job->error = {keErrFileRead, "JPEG: the declared size is out of all proportion to the file"};
     jpeg_destroy_decompress(&info);
     return false;
   }
@@ -193,7 +215,7 @@ bool RunDecode(DecodeJob* job) {
   jpeg_start_decompress(&info);
   if (info.output_width != width || info.output_height != height ||
       static_cast<unsigned>(info.output_components) != (cmyk ? 4u : bpp / 8)) {
-    *job->error = "JPEG: unexpected output layout";
+    *job->error = {keErrNoData, "JPEG: unexpected output layout"};
     jpeg_destroy_decompress(&info);
     return false;
   }
@@ -210,7 +232,7 @@ bool RunDecode(DecodeJob* job) {
     std::uint8_t* row = job->picture->GetBits(height - 1 - y);
     JSAMPROW target = bpp == 8 ? row : buffer[0];
     if (jpeg_read_scanlines(&info, &target, 1) != 1) {
-      *job->error = "JPEG: the decoder stopped early";  // cannot happen with a memory source
+      *job->error = {keErrFileRead, "JPEG: the decoder stopped early"};  // cannot happen with a memory source
       jpeg_destroy_decompress(&info);
       return false;
     }
@@ -229,16 +251,20 @@ bool RunDecode(DecodeJob* job) {
 }  // namespace
 
 bool DecodeJpegReduced(const std::uint8_t* data, std::size_t size, unsigned minWidth, unsigned minHeight,
-                       CPicture* picture, unsigned* fullWidth, unsigned* fullHeight, std::string* error) {
+                       CPicture* picture, unsigned* fullWidth, unsigned* fullHeight, PictureError* error) {
   // The start of image marker, then a marker: anything else is not JPEG, and
   // libjpeg need not be set up to say so.
+  if (size >= 2 && size < 4 && data[0] == 0xFF && data[1] == 0xD8) {
+    *error = {keErrFileRead, "JPEG: the file ends after its start marker"};
+    return false;
+  }
   if (size < 4 || data[0] != 0xFF || data[1] != 0xD8 || data[2] != 0xFF) {
-    *error = "JPEG: not a JPEG file";
+    *error = {keErrNoData, "JPEG: not a JPEG file"};
     return false;
   }
   // libjpeg's memory source counts in unsigned long, 32 bits on Windows.
   if (size > 0x7FFFFFFFu) {
-    *error = "JPEG: file too large";
+    *error = {keErrOutOfMemory, "JPEG: file too large"};
     return false;
   }
   DecodeJob job{};
@@ -247,21 +273,28 @@ bool DecodeJpegReduced(const std::uint8_t* data, std::size_t size, unsigned minW
   job.minWidth = minWidth;
   job.minHeight = minHeight;
   job.picture = picture;
-  std::string refusal;
+  PictureError refusal;
   job.error = &refusal;
   const bool ok = RunDecode(&job);
   if (fullWidth != nullptr) *fullWidth = job.fullWidth;
   if (fullHeight != nullptr) *fullHeight = job.fullHeight;
-  if (ok) return true;
+  if (ok) {
+    if (job.errors.damage[0] != '\0') picture->SetDamaged(std::string(kName) + ": " + job.errors.damage);
+    return true;
+  }
   picture->Destroy();
-  if (!refusal.empty()) {
+  if (refusal.IsError()) {
     *error = refusal;
   } else {
-    *error = std::string(kName) + ": " + (job.errors.message[0] != '\0' ? job.errors.message : "decoding failed");
+    // libjpeg's own error: cut data makes it fail only after it said so.
+    const std::uint32_t code = job.errors.outOfMemory ? keErrOutOfMemory
+                               : job.errors.endOfData ? keErrFileRead
+                                                      : keErrNoData;
+    *error = {code, std::string(kName) + ": " + (job.errors.message[0] != '\0' ? job.errors.message : "decoding failed")};
   }
   return false;
 }
 
-bool DecodeJpeg(const std::uint8_t* data, std::size_t size, int /*frame*/, CPicture* picture, std::string* error) {
+bool DecodeJpeg(const std::uint8_t* data, std::size_t size, int /*frame*/, CPicture* picture, PictureError* error) {
   return DecodeJpegReduced(data, size, 0, 0, picture, nullptr, nullptr, error);
 }

@@ -6,7 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <string>
+struct PictureError;
 
 class CPicture;
 
@@ -16,4 +16,4 @@ class CPicture;
 // picture's unscaled size from its frame header.  Same contract as the
 // decoders of imagefiles/Decoders.h otherwise.
 bool DecodeJpegReduced(const std::uint8_t* data, std::size_t size, unsigned minWidth, unsigned minHeight,
-                       CPicture* picture, unsigned* fullWidth, unsigned* fullHeight, std::string* error);
+                       CPicture* picture, unsigned* fullWidth, unsigned* fullHeight, PictureError* error);

@@ -30,6 +30,7 @@
 
 using picturedecode::ByteSpan;
 using picturedecode::Fail;
+using picturedecode::FailShort;
 
 namespace {
 
@@ -500,7 +501,7 @@ bool PictureSize(double w, double h, unsigned* width, unsigned* height) {
   return true;
 }
 
-bool CopyToPicture(Canvas& canvas, CPicture* picture, std::string* error) {
+bool CopyToPicture(Canvas& canvas, CPicture* picture, PictureError* error) {
   if (!picture->Create(canvas.Width(), canvas.Height(), 24, error)) return false;
   for (unsigned y = 0; y < canvas.Height(); ++y) {
     std::memcpy(picture->GetBits(canvas.Height() - 1 - y), canvas.Row(y), std::size_t(canvas.Width()) * 3);
@@ -513,7 +514,7 @@ bool DrawDib(Renderer* r, const std::uint8_t* dib, std::size_t dibSize, std::uin
              double sx, double sy, double sw, double sh, double dx, double dy, double dw, double dh) {
   if (rop != 0x00CC0020) return false;
   CPicture source;
-  std::string ignored;
+  PictureError ignored;
   if (!DecodeDib(dib, dibSize, false, &source, &ignored)) return false;
   const double top = sourceFromBottom ? double(source.GetHeight()) - sy - sh : sy;
   return r->GetCanvas().Blit(source, sx, top, sw, sh, r->Map(dx, dy), r->Map(dx + dw, dy + dh));
@@ -618,10 +619,10 @@ struct WmfFile {
 };
 
 // Header, and the record chain up to META_EOF inside the data.
-bool ReadWmfStructure(const ByteSpan& in, WmfFile* file, std::string* error) {
+bool ReadWmfStructure(const ByteSpan& in, WmfFile* file, PictureError* error) {
   std::size_t at = 0;
   if (in.Has(0, 4) && in.LE32(0) == kPlaceableKey) {
-    if (!in.Has(0, 22)) return Fail(error, kWmf, "truncated placeable header");
+    if (!in.Has(0, 22)) return FailShort(error, kWmf, "truncated placeable header");
     file->placeable = true;
     file->bboxLeft = static_cast<std::int16_t>(in.LE16(6));
     file->bboxTop = static_cast<std::int16_t>(in.LE16(8));
@@ -639,10 +640,10 @@ bool ReadWmfStructure(const ByteSpan& in, WmfFile* file, std::string* error) {
   file->objects = in.LE16(at + 10);
   std::size_t p = at + 18;
   while (true) {
-    if (!in.Has(p, 6)) return Fail(error, kWmf, "truncated: no end-of-file record");
+    if (!in.Has(p, 6)) return FailShort(error, kWmf, "truncated: no end-of-file record");
     const std::uint64_t bytes = std::uint64_t(in.LE32(p)) * 2;
     if (bytes < 6) return Fail(error, kWmf, "record size below the record header");
-    if (bytes > in.Size() - p) return Fail(error, kWmf, "record past the end of the file");
+    if (bytes > in.Size() - p) return FailShort(error, kWmf, "record past the end of the file");
     const unsigned function = in.LE16(p + 4);
     p += static_cast<std::size_t>(bytes);
     if (function == 0) break;
@@ -757,7 +758,7 @@ bool DrawWmfRecord(const WmfRecord& r, Renderer* renderer, ObjectTable* objects)
   }
 }
 
-bool DecodeWmfFile(const ByteSpan& in, CPicture* picture, std::string* error) {
+bool DecodeWmfFile(const ByteSpan& in, CPicture* picture, PictureError* error) {
   WmfFile file;
   if (!ReadWmfStructure(in, &file, error)) return false;
   platform::MetafileWindow window;
@@ -807,8 +808,8 @@ bool DecodeWmfFile(const ByteSpan& in, CPicture* picture, std::string* error) {
     const WmfRecord r{in.Data() + p + 6, bytes - 6, in.LE16(p + 4)};
     if (r.function == 0) break;
     if (!DrawWmfRecord(r, &renderer, &objects)) {
-      *error = canvas.Exhausted() ? std::string(kWmf) + ": too complex to draw"
-                                  : RecordText(kWmf, WmfRecordName(r.function), r.function);
+      *error = {keErrNoData, canvas.Exhausted() ? std::string(kWmf) + ": too complex to draw"
+                                                : RecordText(kWmf, WmfRecordName(r.function), r.function)};
       return false;
     }
     p += bytes;
@@ -1004,9 +1005,10 @@ bool DrawEmfRecord(const EmfRecord& r, Renderer* renderer, ObjectTable* objects)
   }
 }
 
-bool DecodeEmfFile(const ByteSpan& in, CPicture* picture, std::string* error) {
+bool DecodeEmfFile(const ByteSpan& in, CPicture* picture, PictureError* error) {
   const std::uint32_t headerSize = in.LE32(4);
-  if (headerSize < 88 || headerSize > in.Size()) return Fail(error, kEmf, "truncated header");
+  if (headerSize < 88) return Fail(error, kEmf, "header record shorter than 88 bytes");
+  if (headerSize > in.Size()) return FailShort(error, kEmf, "truncated header");
   const std::int32_t frameLeft = static_cast<std::int32_t>(in.LE32(24));
   const std::int32_t frameTop = static_cast<std::int32_t>(in.LE32(28));
   const std::int32_t frameRight = static_cast<std::int32_t>(in.LE32(32));
@@ -1018,10 +1020,10 @@ bool DecodeEmfFile(const ByteSpan& in, CPicture* picture, std::string* error) {
   // The record chain up to EMR_EOF.
   std::size_t end = 0;
   for (std::size_t p = headerSize;;) {
-    if (!in.Has(p, 8)) return Fail(error, kEmf, "truncated: no end-of-file record");
+    if (!in.Has(p, 8)) return FailShort(error, kEmf, "truncated: no end-of-file record");
     const std::uint32_t type = in.LE32(p), bytes = in.LE32(p + 4);
     if (bytes < 8 || bytes % 4 != 0) return Fail(error, kEmf, "bad record size");
-    if (bytes > in.Size() - p) return Fail(error, kEmf, "record past the end of the file");
+    if (bytes > in.Size() - p) return FailShort(error, kEmf, "record past the end of the file");
     p += bytes;
     if (type == 14) {
       end = p;
@@ -1064,8 +1066,8 @@ bool DecodeEmfFile(const ByteSpan& in, CPicture* picture, std::string* error) {
     const EmfRecord r{in.Data() + p + 8, bytes - 8u, type};
     if (type == 14) break;
     if (!DrawEmfRecord(r, &renderer, &objects)) {
-      *error = canvas.Exhausted() ? std::string(kEmf) + ": too complex to draw"
-                                  : RecordText(kEmf, EmfRecordName(type), type);
+      *error = {keErrNoData, canvas.Exhausted() ? std::string(kEmf) + ": too complex to draw"
+                                                : RecordText(kEmf, EmfRecordName(type), type)};
       return false;
     }
     p += bytes;
@@ -1075,7 +1077,7 @@ bool DecodeEmfFile(const ByteSpan& in, CPicture* picture, std::string* error) {
 
 }  // namespace
 
-bool DecodeWmf(const std::uint8_t* data, std::size_t size, int /*frame*/, CPicture* picture, std::string* error) {
+bool DecodeWmf(const std::uint8_t* data, std::size_t size, int /*frame*/, CPicture* picture, PictureError* error) {
   const ByteSpan in(data, size);
   if (in.Has(0, 44) && in.LE32(0) == 1 && in.LE32(40) == kEmfSignature) return DecodeEmfFile(in, picture, error);
   return DecodeWmfFile(in, picture, error);

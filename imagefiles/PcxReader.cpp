@@ -16,17 +16,19 @@
 
 using picturedecode::ByteSpan;
 using picturedecode::Fail;
+using picturedecode::FailShort;
 
 namespace {
 const char kName[] = "PCX";
 }  // namespace
 
 bool DecodePcx(const std::uint8_t* data, std::size_t size, int /*frame*/, CPicture* picture,
-               std::string* error) {
+               PictureError* error) {
   const ByteSpan in(data, size);
-  if (!in.Has(0, 128) || in.U8(0) != 0x0A || in.U8(1) > 5 || in.U8(2) > 1) {
+  if (!in.Has(0, 3) || in.U8(0) != 0x0A || in.U8(1) > 5 || in.U8(2) > 1) {
     return Fail(error, kName, "not a PCX file");
   }
+  if (!in.Has(0, 128)) return FailShort(error, kName, "truncated header");
   const bool encoded = in.U8(2) == 1;
   const unsigned bits = in.U8(3);
   const unsigned xMin = in.LE16(4), yMin = in.LE16(6), xMax = in.LE16(8), yMax = in.LE16(10);
@@ -61,7 +63,7 @@ bool DecodePcx(const std::uint8_t* data, std::size_t size, int /*frame*/, CPictu
   const std::uint64_t present = dataEnd - 128;
   // A two-byte run yields at most 63 bytes.
   if ((encoded && totalBytes > (present / 2 + 1) * 63) || (!encoded && totalBytes > present)) {
-    return Fail(error, kName, "picture larger than its data can fill");
+    return FailShort(error, kName, "picture larger than its data can fill");
   }
   if (!CPicture::CheckSize(width, height, outBpp, error)) return false;
   if (!picture->Create(width, height, outBpp, error)) return false;
@@ -114,10 +116,10 @@ bool DecodePcx(const std::uint8_t* data, std::size_t size, int /*frame*/, CPictu
         pendingCount -= static_cast<unsigned>(n);
         continue;
       }
-      if (p >= dataEnd) return Fail(error, kName, "pixel data ends early");
+      if (p >= dataEnd) return FailShort(error, kName, "pixel data ends early");
       const std::uint8_t b = data[p++];
       if (encoded && b >= 0xC0) {
-        if (p >= dataEnd) return Fail(error, kName, "pixel data ends inside a run");
+        if (p >= dataEnd) return FailShort(error, kName, "pixel data ends inside a run");
         pendingCount = b & 0x3Fu;
         pendingValue = data[p++];
       } else {

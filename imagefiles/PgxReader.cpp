@@ -10,6 +10,7 @@
 
 using picturedecode::ByteSpan;
 using picturedecode::Fail;
+using picturedecode::FailShort;
 
 namespace {
 
@@ -27,7 +28,7 @@ bool ReadNumber(const ByteSpan& in, std::size_t* p, std::uint32_t* value) {
 }  // namespace
 
 bool DecodePgx(const std::uint8_t* data, std::size_t size, int /*frame*/, CPicture* picture,
-               std::string* error) {
+               PictureError* error) {
   const ByteSpan in(data, size);
   if (!in.Has(0, 2) || in.U8(0) != 'P' || in.U8(1) != 'G') return Fail(error, kName, "not a PGX file");
   std::size_t p = 2;
@@ -44,17 +45,18 @@ bool DecodePgx(const std::uint8_t* data, std::size_t size, int /*frame*/, CPictu
   if (in.U8(p) == '+' || in.U8(p) == '-') isSigned = in.U8(p++) == '-';
   std::uint32_t depth = 0, width = 0, height = 0;
   if (!ReadNumber(in, &p, &depth) || !ReadNumber(in, &p, &width) || !ReadNumber(in, &p, &height)) {
-    return Fail(error, kName, "bad header");
+    return in.Has(p, 1) ? Fail(error, kName, "bad header") : FailShort(error, kName, "truncated header");
   }
   SkipBlanks(in, &p);
   if (in.U8(p) == '\r') ++p;
-  if (!in.Has(p, 1) || in.U8(p) != '\n') return Fail(error, kName, "bad header");
+  if (!in.Has(p, 1)) return FailShort(error, kName, "truncated header");
+  if (in.U8(p) != '\n') return Fail(error, kName, "bad header");
   ++p;
   if (depth == 0 || depth > 32) return Fail(error, kName, "bit depth must be 1 to 32");
   if (width == 0 || height == 0) return Fail(error, kName, "width and height must be greater than zero");
   const unsigned sampleBytes = (depth + 7) / 8;
   const std::uint64_t need = std::uint64_t(width) * height * sampleBytes;
-  if (need > size - p) return Fail(error, kName, "truncated pixel data");
+  if (need > size - p) return FailShort(error, kName, "truncated pixel data");
   if (!CPicture::CheckSize(width, height, 8, error)) return false;
   if (!picture->Create(width, height, 8, error)) return false;
   picture->SetGreyPalette();

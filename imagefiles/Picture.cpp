@@ -19,9 +19,9 @@ const char kUnknownFormatText[] = "Decode: Unknown or wrong format";
 
 }  // namespace
 
-bool ReadPictureFile(const std::string& path, std::vector<std::uint8_t>* bytes, std::string* error) {
+bool ReadPictureFile(const std::string& path, std::vector<std::uint8_t>* bytes, PictureError* error) {
   if (path.empty()) {
-    *error = "Load: no file name";
+    *error = {keErrBadArgument, "Load: no file name"};
     return false;
   }
   try {
@@ -29,18 +29,19 @@ bool ReadPictureFile(const std::string& path, std::vector<std::uint8_t>* bytes, 
     file.Open(keOpenRead);
     const std::uint64_t size = file.Size();
     if (size > kPictureMaxFileSize) {
-      *error = "Load: file too large";
+      *error = {keErrOutOfMemory, "Load: file too large"};
       return false;
     }
     bytes->resize(static_cast<std::size_t>(size));
     if (size != 0) file.Read(bytes->data(), bytes->size(), true);
     return true;
   } catch (const CJException& e) {
-    *error = e.Code() == keErrFileOpenRead ? "Load: cannot open the file" : "Load: cannot read the file";
+    *error = e.Code() == keErrFileOpenRead ? PictureError{keErrFileOpenRead, "Load: cannot open the file"}
+                                           : PictureError{keErrFileRead, "Load: cannot read the file"};
   } catch (const std::bad_alloc&) {
-    *error = "Load: out of memory";
+    *error = {keErrOutOfMemory, "Load: out of memory"};
   } catch (const std::exception&) {
-    *error = "Load: cannot read the file";
+    *error = {keErrFileRead, "Load: cannot read the file"};
   }
   bytes->clear();
   return false;
@@ -59,6 +60,7 @@ void CPicture::Destroy() {
   m_bits = nullptr;
   m_width = m_height = m_bpp = m_effWidth = m_numColors = 0;
   m_numFrames = 1;
+  m_damage.clear();
 }
 
 void CPicture::Transfer(CPicture& other) {
@@ -75,10 +77,11 @@ void CPicture::Transfer(CPicture& other) {
   m_numColors = other.m_numColors;
   m_frame = other.m_frame;
   m_numFrames = other.m_numFrames;
+  m_damage = std::move(other.m_damage);
   m_lastError = std::move(other.m_lastError);
   other.m_bits = nullptr;
   other.Destroy();
-  other.m_lastError.clear();
+  other.m_lastError.Clear();
 }
 
 // ---------------------------------------------------------------------------
@@ -86,12 +89,12 @@ void CPicture::Transfer(CPicture& other) {
 
 bool CPicture::Load(const std::string& path, int type) {
   Destroy();
-  m_lastError.clear();
+  m_lastError.Clear();
   std::vector<std::uint8_t> bytes;
   if (!ReadPictureFile(path, &bytes, &m_lastError)) return false;
   const bool typed = type >= 1 && type <= 15;
   if (typed && DecodeWithType(bytes.data(), bytes.size(), type)) return true;
-  const std::string typedError = m_lastError;
+  const PictureError typedError = m_lastError;
   if (Decode(bytes.data(), bytes.size(), 0)) return true;
   if (typed) m_lastError = typedError;
   return false;
@@ -99,7 +102,7 @@ bool CPicture::Load(const std::string& path, int type) {
 
 bool CPicture::Decode(const std::uint8_t* data, std::size_t size, int type) {
   Destroy();
-  m_lastError.clear();
+  m_lastError.Clear();
   if (data == nullptr) size = 0;
   static const std::uint8_t kNothing = 0;
   if (data == nullptr) data = &kNothing;
@@ -109,7 +112,7 @@ bool CPicture::Decode(const std::uint8_t* data, std::size_t size, int type) {
   for (std::size_t i = 0; i < count; ++i) {
     if (DecodeWithType(data, size, order[i]->type)) return true;
   }
-  m_lastError = kUnknownFormatText;
+  m_lastError = {keErrNoData, kUnknownFormatText};
   return false;
 }
 
@@ -117,59 +120,61 @@ bool CPicture::DecodeWithType(const std::uint8_t* data, std::size_t size, int ty
   Destroy();
   const PictureDecoderEntry* entry = FindDecoder(type);
   if (entry == nullptr) {
-    m_lastError = "Decode: unknown file type " + std::to_string(type);
+    m_lastError = {keErrBadArgument, "Decode: unknown file type " + std::to_string(type)};
     return false;
   }
-  std::string error;
+  PictureError error;
   bool ok = false;
   try {
     ok = entry->decode(data, size, m_frame, this, &error);
   } catch (const std::bad_alloc&) {
-    error = std::string(entry->name) + ": out of memory";
+    error = {keErrOutOfMemory, std::string(entry->name) + ": out of memory"};
   } catch (const std::exception& e) {
-    error = std::string(entry->name) + ": " + e.what();
+    error = {keErrNoData, std::string(entry->name) + ": " + e.what()};
   }
   if (ok && IsValid()) return true;
   Destroy();
-  m_lastError = error.empty() ? std::string(entry->name) + ": decoding failed" : error;
+  if (error.text.empty()) error.text = std::string(entry->name) + ": decoding failed";
+  if (!error.IsError()) error.code = keErrNoData;
+  m_lastError = error;
   return false;
 }
 
 // ---------------------------------------------------------------------------
 // Building
 
-bool CPicture::CheckSize(std::uint64_t width, std::uint64_t height, unsigned bpp, std::string* error) {
+bool CPicture::CheckSize(std::uint64_t width, std::uint64_t height, unsigned bpp, PictureError* error) {
   if (width == 0 || height == 0) {
-    *error = "Picture: width and height must be greater than zero";
+    *error = {keErrNoData, "Picture: width and height must be greater than zero"};
     return false;
   }
   if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 24) {
-    *error = "Picture: bits per pixel must be 1, 4, 8 or 24";
+    *error = {keErrBadArgument, "Picture: bits per pixel must be 1, 4, 8 or 24"};
     return false;
   }
   // The DIB header holds signed 32-bit sizes.
   constexpr std::uint64_t kMaxSide = std::numeric_limits<std::int32_t>::max();
   if (width > kMaxSide || height > kMaxSide) {
-    *error = kMaxMemoryText;
+    *error = {keErrOutOfMemory, kMaxMemoryText};
     return false;
   }
   // width x height < 2^62 here, so x 24 might overflow: divide instead.
   const std::uint64_t pixels = width * height;
   const std::uint64_t limitBits = kPictureMaxMemory * 256 + 255;  // bits / 256 > max <=> bits > this
   if (pixels > limitBits / bpp) {
-    *error = kMaxMemoryText;
+    *error = {keErrOutOfMemory, kMaxMemoryText};
     return false;
   }
   const std::uint64_t stride = ((width * bpp + 31) / 32) * 4;
   const std::uint64_t bytes = stride * height + pixels;  // rows and a possible alpha plane
   if (bytes > kPictureMaxBytes || bytes > std::numeric_limits<std::size_t>::max() / 2) {
-    *error = kMaxMemoryText;
+    *error = {keErrOutOfMemory, kMaxMemoryText};
     return false;
   }
   return true;
 }
 
-bool CPicture::Create(std::uint64_t width, std::uint64_t height, unsigned bpp, std::string* error) {
+bool CPicture::Create(std::uint64_t width, std::uint64_t height, unsigned bpp, PictureError* error) {
   Destroy();
   if (!CheckSize(width, height, bpp, error)) return false;
   const unsigned numColors = bpp <= 8 ? (1u << bpp) : 0u;
@@ -179,7 +184,7 @@ bool CPicture::Create(std::uint64_t width, std::uint64_t height, unsigned bpp, s
   const std::size_t total = headerSize + imageSize;
   m_dib.reset(static_cast<std::uint8_t*>(std::calloc(total, 1)));
   if (m_dib == nullptr) {
-    *error = "Picture: out of memory";
+    *error = {keErrOutOfMemory, "Picture: out of memory"};
     return false;
   }
   PictureDibHeader header{};
@@ -202,16 +207,16 @@ bool CPicture::Create(std::uint64_t width, std::uint64_t height, unsigned bpp, s
   return true;
 }
 
-bool CPicture::AlphaCreate(std::string* error) {
+bool CPicture::AlphaCreate(PictureError* error) {
   if (!IsValid()) {
-    *error = "Picture: no pixels for an alpha plane";
+    *error = {keErrNoData, "Picture: no pixels for an alpha plane"};
     return false;
   }
   if (m_alpha != nullptr) return true;
   const std::size_t bytes = static_cast<std::size_t>(m_width) * m_height;
   m_alpha.reset(static_cast<std::uint8_t*>(std::malloc(bytes)));
   if (m_alpha == nullptr) {
-    *error = "Picture: out of memory";
+    *error = {keErrOutOfMemory, "Picture: out of memory"};
     return false;
   }
   std::memset(m_alpha.get(), 255, bytes);

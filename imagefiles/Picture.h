@@ -13,7 +13,11 @@
 // decoder table (imagefiles/Decoders.h).  A decoder reads a whole file held in
 // memory, creates the picture with Create (which enforces the size limit
 // before anything is allocated), fills rows, palette and alpha, and answers
-// false with an error text when the data is not a picture it can read.
+// false with an error (a code and a text, PictureError) when the data is not
+// a picture it can read.  A decoder that reads a damaged or cut file but
+// still makes a whole picture of it (libjpeg fills what is missing with grey)
+// answers true and marks the picture damaged with the reason: the picture is
+// usable, and whoever shows it to a person can say that it is not complete.
 //
 // Pixel memory is calloc'ed: pages a decoder never writes cost nothing.
 
@@ -22,6 +26,33 @@
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "image/Status.h"
+
+// Why a picture could not be decoded: a framework error code
+// (image/Status.h) and a short text, "<format>: <what is wrong>".  The code
+// tells the kinds of failure apart:
+//   keErrNoData (110)        the bytes are not a picture this decoder reads:
+//                            another format, a variant it does not support,
+//                            or values that contradict each other
+//   keErrFileRead (202)      the data ends before the picture does: a cut
+//                            file, or a header declaring far more pixels
+//                            than the data that follows can fill
+//   keErrOutOfMemory (102)   the picture would pass the size limits below,
+//                            or memory ran out
+//   keErrBadArgument (101)   a frame the file does not have; a type code of
+//                            no type
+//   keErrFileOpenRead (201)  the file cannot be opened (Load only)
+struct PictureError {
+  std::uint32_t code = keErrNone;
+  std::string text;
+
+  bool IsError() const { return code != keErrNone; }
+  void Clear() {
+    code = keErrNone;
+    text.clear();
+  }
+};
 
 // The byte layout of a Windows RGBQUAD: blue, green, red, then alpha (zero in
 // a colour table).
@@ -61,8 +92,9 @@ constexpr std::uint64_t kPictureMaxBytes = std::uint64_t(1) << 30;
 constexpr std::uint64_t kPictureMaxFileSize = std::uint64_t(256) << 20;
 
 // Reads a whole picture file (at most kPictureMaxFileSize bytes) into
-// `bytes`; false with a "Load: ..." text when it cannot.
-bool ReadPictureFile(const std::string& path, std::vector<std::uint8_t>* bytes, std::string* error);
+// `bytes`; false with a "Load: ..." error when it cannot: 201 when it cannot
+// be opened, 202 when it cannot be read, 102 when it is too large.
+bool ReadPictureFile(const std::string& path, std::vector<std::uint8_t>* bytes, PictureError* error);
 
 class CPicture {
  public:
@@ -97,13 +129,23 @@ class CPicture {
   // Frames the last decoded file holds (1 for single-frame formats).
   int GetNumFrames() const { return m_numFrames; }
 
-  // The text of the last failure ("" when none).
-  const std::string& GetLastError() const { return m_lastError; }
+  // The text of the last failure ("" when none) and its code (keErrNone
+  // when none; see PictureError).
+  const std::string& GetLastError() const { return m_lastError.text; }
+  std::uint32_t GetLastErrorCode() const { return m_lastError.code; }
 
-  // Frees pixels, palette and alpha; keeps the frame selection.
+  // Whether the decoded picture came from damaged or cut data, and what the
+  // decoder found ("" when the data was whole).  The picture is complete in
+  // size; the parts the data did not describe hold what the decoder filled
+  // in.  Cleared by every decode.
+  bool IsDamaged() const { return !m_damage.empty(); }
+  const std::string& GetDamage() const { return m_damage; }
+
+  // Frees pixels, palette and alpha and forgets the damage; keeps the frame
+  // selection.
   void Destroy();
-  // Takes over everything `other` holds (pixels, alpha, frames, error
-  // text); `other` is left empty.
+  // Takes over everything `other` holds (pixels, alpha, frames, damage,
+  // error); `other` is left empty.
   void Transfer(CPicture& other);
 
   // ---- reading -------------------------------------------------------------
@@ -147,20 +189,25 @@ class CPicture {
   // ---- building (for decoders) -------------------------------------------------
 
   // Whether a picture of this size may be created; otherwise `*error`
-  // receives "PICTURE_MAX_MEMORY exceeded" (or why the size is not valid).
-  // Decoders call it before allocating anything of their own.
-  static bool CheckSize(std::uint64_t width, std::uint64_t height, unsigned bpp, std::string* error);
+  // receives 102 "PICTURE_MAX_MEMORY exceeded" (or 110 and why the size is
+  // not valid).  Decoders call it before allocating anything of their own.
+  static bool CheckSize(std::uint64_t width, std::uint64_t height, unsigned bpp, PictureError* error);
   // Replaces the contents with a zeroed picture (colour table all black,
   // no alpha).  bpp is 1, 4, 8 or 24.
-  bool Create(std::uint64_t width, std::uint64_t height, unsigned bpp, std::string* error);
+  bool Create(std::uint64_t width, std::uint64_t height, unsigned bpp, PictureError* error);
   // Adds an alpha plane, every pixel 255 (opaque).
-  bool AlphaCreate(std::string* error);
+  bool AlphaCreate(PictureError* error);
   void AlphaDelete();
   void SetPaletteColor(unsigned index, std::uint8_t r, std::uint8_t g, std::uint8_t b);
   // Fills the colour table with a grey ramp (0 .. 255 over its entries).
   void SetGreyPalette();
   void SetNumFrames(int frames) { m_numFrames = frames < 1 ? 1 : frames; }
-  void SetLastError(const std::string& text) { m_lastError = text; }
+  void SetLastError(const PictureError& error) { m_lastError = error; }
+  // Marks the decoded picture as made from damaged data; `reason` says what
+  // was wrong ("<format>: <what>").  The first reason is kept.
+  void SetDamaged(const std::string& reason) {
+    if (m_damage.empty()) m_damage = reason.empty() ? "damaged data" : reason;
+  }
 
  private:
   struct FreeDeleter {
@@ -180,5 +227,6 @@ class CPicture {
   unsigned m_numColors = 0;
   int m_frame = 0;
   int m_numFrames = 1;
-  std::string m_lastError;
+  std::string m_damage;
+  PictureError m_lastError;
 };

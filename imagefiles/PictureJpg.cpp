@@ -22,13 +22,13 @@ int Aspect(unsigned width, unsigned height) { return width > height ? 1 : width 
 bool CPictureJPG::ReadExif(const std::string& path) {
   m_exif.Clear();
   std::vector<std::uint8_t> bytes;
-  std::string error;
+  PictureError error;
   if (!ReadPictureFile(path, &bytes, &error)) {
     SetLastError(error);
     return false;
   }
   if (!m_exif.Read(bytes.data(), bytes.size())) {
-    SetLastError("JPEG: not a JPEG file");
+    SetLastError({keErrNoData, "JPEG: not a JPEG file"});
     return false;
   }
   return true;
@@ -36,11 +36,11 @@ bool CPictureJPG::ReadExif(const std::string& path) {
 
 bool CPictureJPG::LoadThumbnail(const std::string& path, PictureSize* size, unsigned minWidth, unsigned minHeight) {
   Destroy();
-  SetLastError("");
+  SetLastError(PictureError());
   m_exif.Clear();
   if (size != nullptr) *size = PictureSize();
   std::vector<std::uint8_t> bytes;
-  std::string error;
+  PictureError error;
   if (!ReadPictureFile(path, &bytes, &error)) {
     SetLastError(error);
     return false;
@@ -48,7 +48,7 @@ bool CPictureJPG::LoadThumbnail(const std::string& path, PictureSize* size, unsi
   m_exif.Read(bytes.data(), bytes.size());
 
   // 1. The embedded thumbnail, when it shows the picture the right way up.
-  std::string thumbnailNote;
+  PictureError thumbnailNote;
   if (m_exif.HasThumbnail()) {
     const std::vector<std::uint8_t>& thumbnail = m_exif.GetThumbnail();
     CPicture decoded;
@@ -57,9 +57,9 @@ bool CPictureJPG::LoadThumbnail(const std::string& path, PictureSize* size, unsi
       const unsigned fullHeight = m_exif.GetHeight();
       if (fullWidth != 0 && fullHeight != 0 &&
           Aspect(decoded.GetWidth(), decoded.GetHeight()) * Aspect(fullWidth, fullHeight) < 0) {
-        thumbnailNote = kBadOrientationText;
+        thumbnailNote = {keErrNoData, kBadOrientationText};
       } else if (decoded.GetWidth() < minWidth || decoded.GetHeight() < minHeight) {
-        thumbnailNote = "JPEG: embedded thumbnail too small";
+        thumbnailNote = {keErrNoData, "JPEG: embedded thumbnail too small"};
       } else {
         Transfer(decoded);
         if (size != nullptr) {
@@ -69,7 +69,7 @@ bool CPictureJPG::LoadThumbnail(const std::string& path, PictureSize* size, unsi
         return true;
       }
     } else {
-      thumbnailNote = decoded.GetLastError();
+      thumbnailNote = {decoded.GetLastErrorCode(), decoded.GetLastError()};
     }
   }
 

@@ -229,17 +229,10 @@ bool WriteBmp(const CImageBuffer& image, std::FILE* file, std::string* error) {
   return true;
 }
 
-std::string Lower(std::string text) {
-  for (char& c : text) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return text;
-}
-
 }  // namespace
 
 PictureFormat PictureFormatOf(const std::string& path) {
-  const std::string extension = Lower(ExtensionOf(path));
+  const std::string extension = LowerCaseAscii(ExtensionOf(path));
   if (extension == "png") return PictureFormat::kPng;
   if (extension == "jpg" || extension == "jpeg") return PictureFormat::kJpeg;
   if (extension == "tif" || extension == "tiff") return PictureFormat::kTiff;

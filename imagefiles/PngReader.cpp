@@ -8,6 +8,12 @@
 // plane; the colour planes keep their own values.  Interlaced files are read
 // whole, then stored.  Gamma and colour-profile chunks are not applied.
 //
+// A file that ends inside its pixel data (a cut download) keeps the rows read
+// before the cut, the rest black, and the picture is marked damaged - when at
+// least one row came through and the file is not interlaced (the passes of an
+// interlaced file spread every row over the whole data).  A file that ends
+// after its last row decodes whole, unmarked.
+//
 // libpng reports fatal errors by longjmp to the target of the function that
 // called it.  Two small functions hold one each - ReadHeader and ReadRows -
 // and every local in them is trivially destructible; the row buffers they
@@ -21,6 +27,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <string>
 #include <vector>
 
 #include <png.h>
@@ -52,6 +59,7 @@ struct PngJob {
   int channels;     // after the transformations
   png_size_t rowBytes;
   bool hasTrns;
+  bool endReached;  // libpng asked for bytes past the end of the file
   // Palette with its tRNS alpha (palette files only).
   int numPalette;
   png_color palette[256];
@@ -70,7 +78,10 @@ void OnWarning(png_structp, png_const_charp) {}
 
 void ReadData(png_structp png, png_bytep out, png_size_t count) {
   auto* job = static_cast<PngJob*>(png_get_io_ptr(png));
-  if (count > job->size - job->position) png_error(png, "the file ends early");
+  if (count > job->size - job->position) {
+    job->endReached = true;
+    png_error(png, "the file ends early");
+  }
   std::memcpy(out, job->data + job->position, count);
   job->position += count;
 }
@@ -213,21 +224,29 @@ void StoreRow(const PngJob& job, const std::uint8_t* in, unsigned y, CPicture* p
   }
 }
 
-bool Fail(std::string* error, const char* text) {
-  *error = std::string(kName) + ": " + text;
+bool Fail(PictureError* error, const char* text, std::uint32_t code = keErrNoData) {
+  *error = {code, std::string(kName) + ": " + text};
   return false;
+}
+
+// libpng's refusal: 202 when it had asked for bytes past the end, or when
+// the compressed pixels ended before the last row (libpng's "Not enough
+// image data", in a file that goes on with other chunks).
+bool FailWith(PictureError* error, const PngJob& job) {
+  const bool dataEnded = job.endReached || std::strcmp(job.message, "Not enough image data") == 0;
+  return Fail(error, job.message, dataEnded ? keErrFileRead : keErrNoData);
 }
 
 }  // namespace
 
-bool DecodePng(const std::uint8_t* data, std::size_t size, int /*frame*/, CPicture* picture, std::string* error) {
+bool DecodePng(const std::uint8_t* data, std::size_t size, int /*frame*/, CPicture* picture, PictureError* error) {
   if (size < 8 || png_sig_cmp(data, 0, 8) != 0) return Fail(error, "not a PNG file");
   auto job = std::make_unique<PngJob>();
   std::memset(job.get(), 0, sizeof(PngJob));
   job->data = data;
   job->size = size;
   StructsGuard guard{job.get()};
-  if (!ReadHeader(job.get())) return Fail(error, job->message);
+  if (!ReadHeader(job.get())) return FailWith(error, *job);
 
   const bool palette = job->colourType == PNG_COLOR_TYPE_PALETTE;
   const bool grey = !(job->colourType & PNG_COLOR_MASK_COLOR);
@@ -254,20 +273,31 @@ bool DecodePng(const std::uint8_t* data, std::size_t size, int /*frame*/, CPictu
     std::uint64_t total = 0;
     if (!CPicture::CheckSize(job->width, job->height, 8, error) ||
         (total = static_cast<std::uint64_t>(job->rowBytes) * job->height) > kPictureMaxBytes) {
-      return Fail(error, "interlaced picture too large");
+      return Fail(error, "interlaced picture too large", keErrOutOfMemory);
     }
     std::vector<std::uint8_t> pixels(static_cast<std::size_t>(total));
     std::vector<png_bytep> rows(job->height);
     for (png_uint_32 y = 0; y < job->height; ++y) rows[y] = pixels.data() + static_cast<std::size_t>(y) * job->rowBytes;
     job->rows = rows.data();
-    if (!ReadAllRows(job.get())) return Fail(error, job->message);
+    if (!ReadAllRows(job.get())) return FailWith(error, *job);
     for (png_uint_32 y = 0; y < job->height; ++y) StoreRow(*job, rows[y], y, picture);
   } else {
     std::vector<std::uint8_t> row(job->rowBytes);
     png_bytep rowPointer = row.data();
     job->rows = &rowPointer;
     for (png_uint_32 y = 0; y < job->height; ++y) {
-      if (!ReadNextRow(job.get())) return Fail(error, job->message);
+      if (!ReadNextRow(job.get())) {
+        // libpng hands a row over before it reads on; a row it counted as
+        // read is whole (the file may end in the checksum after the last row).
+        const png_uint_32 rowsRead = png_get_current_row_number(job->png) > y ? y + 1 : y;
+        if (rowsRead > y) StoreRow(*job, row.data(), y, picture);
+        if (!job->endReached || rowsRead == 0) return FailWith(error, *job);
+        if (rowsRead < job->height) {
+          picture->SetDamaged(std::string(kName) + ": the file ends early; " + std::to_string(job->height - rowsRead) +
+                              " of " + std::to_string(job->height) + " rows are missing");
+        }
+        return true;
+      }
       StoreRow(*job, row.data(), y, picture);
     }
   }

@@ -15,6 +15,7 @@
 
 using picturedecode::ByteSpan;
 using picturedecode::Fail;
+using picturedecode::FailShort;
 
 namespace {
 
@@ -45,7 +46,7 @@ bool ReadNumber(const ByteSpan& in, std::size_t* p, std::uint32_t* value) {
 }  // namespace
 
 bool DecodePnm(const std::uint8_t* data, std::size_t size, int /*frame*/, CPicture* picture,
-               std::string* error) {
+               PictureError* error) {
   const ByteSpan in(data, size);
   if (!in.Has(0, 2) || in.U8(0) != 'P' || in.U8(1) < '1' || in.U8(1) > '6') return Fail(error, kName, "not a PNM file");
   const unsigned kind = in.U8(1) - '0';
@@ -55,13 +56,14 @@ bool DecodePnm(const std::uint8_t* data, std::size_t size, int /*frame*/, CPictu
   std::uint32_t width = 0, height = 0, maxValue = 1;
   if (!ReadNumber(in, &p, &width) || !ReadNumber(in, &p, &height) ||
       (family != 1 && !ReadNumber(in, &p, &maxValue))) {
-    return Fail(error, kName, "bad header");
+    return in.Has(p, 1) ? Fail(error, kName, "bad header") : FailShort(error, kName, "truncated header");
   }
   if (width == 0 || height == 0) return Fail(error, kName, "width and height must be greater than zero");
   if (maxValue == 0 || maxValue > 65535) return Fail(error, kName, "sample maximum must be 1 to 65535");
   if (binary) {
     // Exactly one white-space byte separates the header from the samples.
-    if (!in.Has(p, 1) || !IsSpace(in.U8(p))) return Fail(error, kName, "bad header");
+    if (!in.Has(p, 1)) return FailShort(error, kName, "truncated header");
+    if (!IsSpace(in.U8(p))) return Fail(error, kName, "bad header");
     ++p;
   }
   const unsigned channels = family == 3 ? 3 : 1;
@@ -70,10 +72,10 @@ bool DecodePnm(const std::uint8_t* data, std::size_t size, int /*frame*/, CPictu
   const std::uint64_t left = size - std::min<std::size_t>(p, size);
   if (binary) {
     const std::uint64_t need = family == 1 ? ((std::uint64_t(width) + 7) / 8) * height : samples * sampleBytes;
-    if (need > left) return Fail(error, kName, "truncated pixel data");
+    if (need > left) return FailShort(error, kName, "truncated pixel data");
   } else if (samples > left / (family == 1 ? 1 : 2) + 1) {
     // Text samples take a digit each, and a separator too except in bitmaps.
-    return Fail(error, kName, "truncated pixel data");
+    return FailShort(error, kName, "truncated pixel data");
   }
   const unsigned outBpp = family == 1 ? 1 : family == 2 ? 8 : 24;
   if (!CPicture::CheckSize(width, height, outBpp, error)) return false;

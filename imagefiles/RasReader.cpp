@@ -15,6 +15,7 @@
 
 using picturedecode::ByteSpan;
 using picturedecode::Fail;
+using picturedecode::FailShort;
 
 namespace {
 
@@ -24,9 +25,10 @@ constexpr std::uint32_t kMagic = 0x59A66A95;
 }  // namespace
 
 bool DecodeRas(const std::uint8_t* data, std::size_t size, int /*frame*/, CPicture* picture,
-               std::string* error) {
+               PictureError* error) {
   const ByteSpan in(data, size);
-  if (!in.Has(0, 32) || in.BE32(0) != kMagic) return Fail(error, kName, "not a Sun raster file");
+  if (!in.Has(0, 4) || in.BE32(0) != kMagic) return Fail(error, kName, "not a Sun raster file");
+  if (!in.Has(0, 32)) return FailShort(error, kName, "truncated header");
   const std::uint32_t width = in.BE32(4);
   const std::uint32_t height = in.BE32(8);
   const std::uint32_t depth = in.BE32(12);
@@ -39,7 +41,7 @@ bool DecodeRas(const std::uint8_t* data, std::size_t size, int /*frame*/, CPictu
   }
   if (type > 3) return Fail(error, kName, "unsupported type " + std::to_string(type));
   if (mapType > 1 || (mapType == 1 && mapLength % 3 != 0)) return Fail(error, kName, "unsupported colour map");
-  if (!in.Has(32, mapLength)) return Fail(error, kName, "truncated colour map");
+  if (!in.Has(32, mapLength)) return FailShort(error, kName, "truncated colour map");
   const std::size_t mapEntries = mapType == 1 ? mapLength / 3 : 0;
   if (mapEntries > (depth == 1 ? 2u : 256u)) return Fail(error, kName, "colour map larger than the depth allows");
   const std::size_t p = 32 + std::size_t(mapLength);
@@ -49,7 +51,7 @@ bool DecodeRas(const std::uint8_t* data, std::size_t size, int /*frame*/, CPictu
   const std::uint64_t present = size - p;
   // A three-byte run yields at most 256 bytes.
   if ((type == 2 && total > (present / 3 + 1) * 256) || (type != 2 && total > present)) {
-    return Fail(error, kName, type == 2 ? "picture larger than its data can fill" : "truncated pixel data");
+    return FailShort(error, kName, type == 2 ? "picture larger than its data can fill" : "truncated pixel data");
   }
   const unsigned outBpp = depth <= 8 ? depth : 24;
   if (!CPicture::CheckSize(width, height, outBpp, error)) return false;
@@ -62,19 +64,19 @@ bool DecodeRas(const std::uint8_t* data, std::size_t size, int /*frame*/, CPictu
     std::size_t out = 0;
     std::size_t q = p;
     while (out < expanded.size()) {
-      if (q >= size) return Fail(error, kName, "run-length data ends early");
+      if (q >= size) return FailShort(error, kName, "run-length data ends early");
       const std::uint8_t b = data[q++];
       if (b != 0x80) {
         expanded[out++] = b;
         continue;
       }
-      if (q >= size) return Fail(error, kName, "run-length data ends early");
+      if (q >= size) return FailShort(error, kName, "run-length data ends early");
       const unsigned count = data[q++];
       if (count == 0) {
         expanded[out++] = 0x80;
         continue;
       }
-      if (q >= size) return Fail(error, kName, "run-length data ends early");
+      if (q >= size) return FailShort(error, kName, "run-length data ends early");
       const std::uint8_t value = data[q++];
       if (count + 1 > expanded.size() - out) return Fail(error, kName, "run past the end of the picture");
       std::memset(expanded.data() + out, value, count + 1);

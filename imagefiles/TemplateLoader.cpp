@@ -1,6 +1,5 @@
 #include "imagefiles/TemplateLoader.h"
 
-#include <cctype>
 #include <exception>
 
 #include "imagefiles/FileType.h"
@@ -11,11 +10,10 @@ CImageBuffer LoadTemplateBuffer(const std::string& path) {
   return LoadTemplateBuffer(path, &ignored);
 }
 
-CImageBuffer LoadTemplateBuffer(const std::string& path, std::string* error) {
+CImageBuffer LoadTemplateBuffer(const std::string& path, std::string* error, std::string* damage) {
   error->clear();
-  std::string extension = ExtensionOf(path);
-  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  const ImageFileType type = TypeFromExtension(extension);
+  if (damage != nullptr) damage->clear();
+  const ImageFileType type = TypeFromExtension(LowerCaseAscii(ExtensionOf(path)));
 
   CImageBuffer buffer;
   CPicture picture;
@@ -51,5 +49,6 @@ CImageBuffer LoadTemplateBuffer(const std::string& path, std::string* error) {
     *error = std::string("Template: ") + e.what();
     return CImageBuffer();
   }
+  if (damage != nullptr) *damage = picture.GetDamage();
   return buffer;
 }

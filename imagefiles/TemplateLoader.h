@@ -13,5 +13,8 @@
 CImageBuffer LoadTemplateBuffer(const std::string& path);
 
 // The same, with the picture's error text (or the buffer's failure) in
-// `*error` when the answer is empty.
-CImageBuffer LoadTemplateBuffer(const std::string& path, std::string* error);
+// `*error` when the answer is empty.  `*damage` (may be null) receives why
+// the picture is not whole when it was decoded from damaged or cut data
+// (CPicture::GetDamage), "" otherwise: such a buffer is still answered, as
+// a template it is usable, and a caller that talks to a person says so.
+CImageBuffer LoadTemplateBuffer(const std::string& path, std::string* error, std::string* damage = nullptr);

@@ -17,6 +17,7 @@
 
 using picturedecode::ByteSpan;
 using picturedecode::Fail;
+using picturedecode::FailShort;
 
 namespace {
 
@@ -32,9 +33,9 @@ void Unpack555(unsigned v, std::uint8_t* b, std::uint8_t* g, std::uint8_t* r) {
 }  // namespace
 
 bool DecodeTga(const std::uint8_t* data, std::size_t size, int /*frame*/, CPicture* picture,
-               std::string* error) {
+               PictureError* error) {
   const ByteSpan in(data, size);
-  if (!in.Has(0, 18)) return Fail(error, kName, "truncated header");
+  if (!in.Has(0, 18)) return FailShort(error, kName, "truncated header");
   const unsigned idLength = in.U8(0);
   const unsigned mapType = in.U8(1);
   const unsigned imageType = in.U8(2);
@@ -68,7 +69,7 @@ bool DecodeTga(const std::uint8_t* data, std::size_t size, int /*frame*/, CPictu
       return Fail(error, kName, "unsupported colour map entry size");
     }
     mapEntryBytes = (mapEntryBits + 7) / 8;
-    if (!in.Has(p, std::size_t(mapLength) * mapEntryBytes)) return Fail(error, kName, "truncated colour map");
+    if (!in.Has(p, std::size_t(mapLength) * mapEntryBytes)) return FailShort(error, kName, "truncated colour map");
     mapAt = p;
     p += std::size_t(mapLength) * mapEntryBytes;
   }
@@ -77,12 +78,12 @@ bool DecodeTga(const std::uint8_t* data, std::size_t size, int /*frame*/, CPictu
   const unsigned pixelBytes = (depth + 7) / 8;
   const std::uint64_t pixels = std::uint64_t(width) * height;
   if (!rle) {
-    if (!in.Has(p, static_cast<std::size_t>(pixels * pixelBytes))) return Fail(error, kName, "truncated pixel data");
+    if (!in.Has(p, static_cast<std::size_t>(pixels * pixelBytes))) return FailShort(error, kName, "truncated pixel data");
   } else {
     // A packet of 1 + pixelBytes bytes yields at most 128 pixels.
     const std::uint64_t remaining = size > p ? size - p : 0;
     if (pixels > (remaining / (1 + pixelBytes) + 1) * 128) {
-      return Fail(error, kName, "picture larger than its data can fill");
+      return FailShort(error, kName, "picture larger than its data can fill");
     }
   }
   const unsigned outBpp = kind == 2 ? 24 : 8;
@@ -142,16 +143,16 @@ bool DecodeTga(const std::uint8_t* data, std::size_t size, int /*frame*/, CPictu
   } else {
     std::uint64_t n = 0;
     while (n < pixels) {
-      if (!in.Has(p, 1)) return Fail(error, kName, "run-length data ends early");
+      if (!in.Has(p, 1)) return FailShort(error, kName, "run-length data ends early");
       const unsigned header = in.U8(p++);
       const unsigned count = (header & 0x7F) + 1;
       if (count > pixels - n) return Fail(error, kName, "run-length packet past the end of the picture");
       if (header & 0x80) {
-        if (!in.Has(p, pixelBytes)) return Fail(error, kName, "run-length data ends early");
+        if (!in.Has(p, pixelBytes)) return FailShort(error, kName, "run-length data ends early");
         for (unsigned i = 0; i < count; ++i) put(n++, data + p);
         p += pixelBytes;
       } else {
-        if (!in.Has(p, std::size_t(count) * pixelBytes)) return Fail(error, kName, "run-length data ends early");
+        if (!in.Has(p, std::size_t(count) * pixelBytes)) return FailShort(error, kName, "run-length data ends early");
         for (unsigned i = 0; i < count; ++i, p += pixelBytes) put(n++, data + p);
       }
     }

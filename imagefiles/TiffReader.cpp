@@ -10,6 +10,10 @@
 // sample becomes the alpha plane, with the colours un-premultiplied (the RGBA
 // interface always answers premultiplied colours).
 //
+// A file cut inside its strips keeps the strips before the cut, the rest
+// black, and the picture is marked damaged; a tiled file cut short is
+// refused.
+//
 // libtiff reports errors and warnings through handlers: the process-wide
 // ones are switched off once (nothing prints), and each open file gets its
 // own handler that keeps the first error for the error text.  Limits: the
@@ -17,6 +21,7 @@
 // before allocating, libtiff's own allocations are capped, and libtiff itself
 // refuses IFD chains that loop.
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -27,6 +32,7 @@
 #include <tiffio.h>
 
 #include "imagefiles/Decoders.h"
+#include "imagefiles/Decoders_p.h"
 #include "imagefiles/Picture.h"
 
 namespace {
@@ -44,11 +50,16 @@ struct MemoryFile {
   std::size_t size;
   std::uint64_t position;
   char message[256];
+  bool endReached;  // a read asked for bytes past the end
 };
 
 tmsize_t ReadProc(thandle_t handle, void* out, tmsize_t count) {
   auto* file = static_cast<MemoryFile*>(handle);
-  if (count <= 0 || file->position >= file->size) return 0;
+  if (count <= 0) return 0;
+  if (file->position >= file->size || static_cast<std::uint64_t>(count) > file->size - file->position) {
+    file->endReached = true;
+  }
+  if (file->position >= file->size) return 0;
   const std::uint64_t left = file->size - file->position;
   const std::uint64_t n = static_cast<std::uint64_t>(count) < left ? static_cast<std::uint64_t>(count) : left;
   std::memcpy(out, file->data + file->position, static_cast<std::size_t>(n));
@@ -120,26 +131,51 @@ struct TiffGuard {
   TiffGuard& operator=(const TiffGuard&) = delete;
 };
 
-bool Fail(std::string* error, const std::string& text) {
-  *error = std::string(kName) + ": " + text;
+// Marks the rows (counted from the top) of every strip that reaches past the
+// end of a file of `fileSize` bytes.  False for tiled files, whose cut parts
+// are not whole rows.
+bool FindCutRows(TIFF* tiff, std::uint64_t fileSize, std::uint32_t height, std::vector<bool>* cutRows) {
+  if (TIFFIsTiled(tiff)) return false;
+  std::uint32_t rowsPerStrip = height;
+  TIFFGetFieldDefaulted(tiff, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
+  if (rowsPerStrip == 0 || rowsPerStrip > height) rowsPerStrip = height;
+  const std::uint32_t stripsPerPlane = (height - 1) / rowsPerStrip + 1;  // planes stored apart repeat the rows
+  cutRows->assign(height, false);
+  const std::uint32_t strips = TIFFNumberOfStrips(tiff);
+  for (std::uint32_t strip = 0; strip < strips; ++strip) {
+    const std::uint64_t offset = TIFFGetStrileOffset(tiff, strip);
+    const std::uint64_t bytes = TIFFGetStrileByteCount(tiff, strip);
+    if (offset <= fileSize && bytes <= fileSize - offset) continue;
+    const std::uint32_t first = (strip % stripsPerPlane) * rowsPerStrip;
+    const std::uint32_t end = height - first < rowsPerStrip ? height : first + rowsPerStrip;
+    for (std::uint32_t row = first; row < end; ++row) (*cutRows)[row] = true;
+  }
+  return true;
+}
+
+bool Fail(PictureError* error, const std::string& text, std::uint32_t code = keErrNoData) {
+  *error = {code, std::string(kName) + ": " + text};
   return false;
 }
 
-bool FailWith(std::string* error, const MemoryFile& file, const char* fallback) {
-  return Fail(error, file.message[0] != '\0' ? file.message : fallback);
+// libtiff's refusal: its first error, and 202 when it had asked for bytes
+// past the end of the file.
+bool FailWith(PictureError* error, const MemoryFile& file, const char* fallback) {
+  return Fail(error, file.message[0] != '\0' ? file.message : fallback,
+              file.endReached ? keErrFileRead : keErrNoData);
 }
 
 }  // namespace
 
-bool DecodeTiff(const std::uint8_t* data, std::size_t size, int frame, CPicture* picture, std::string* error) {
+bool DecodeTiff(const std::uint8_t* data, std::size_t size, int frame, CPicture* picture, PictureError* error) {
   const bool little = size >= 4 && data[0] == 'I' && data[1] == 'I' && (data[2] == 42 || data[2] == 43) && data[3] == 0;
   const bool big = size >= 4 && data[0] == 'M' && data[1] == 'M' && data[2] == 0 && (data[3] == 42 || data[3] == 43);
   if (!little && !big) return Fail(error, "not a TIFF file");
   SilenceProcessWideHandlers();
 
-  MemoryFile file{data, size, 0, {}};
+  MemoryFile file{data, size, 0, {}, false};
   OptionsGuard options{TIFFOpenOptionsAlloc()};
-  if (options.options == nullptr) return Fail(error, "out of memory");
+  if (options.options == nullptr) return Fail(error, "out of memory", keErrOutOfMemory);
   TIFFOpenOptionsSetMaxSingleMemAlloc(options.options, kMaxLibraryAllocation);
   TIFFOpenOptionsSetErrorHandlerExtR(options.options, KeepError, &file);
   TIFFOpenOptionsSetWarningHandlerExtR(options.options, IgnoreWarning, nullptr);
@@ -150,7 +186,7 @@ bool DecodeTiff(const std::uint8_t* data, std::size_t size, int frame, CPicture*
 
   if (frame > 0) {
     if (frame >= kMaxFrames || TIFFSetDirectory(tiff.tiff, static_cast<tdir_t>(frame)) != 1) {
-      return Fail(error, "frame " + std::to_string(frame) + " does not exist");
+      return picturedecode::FailFrame(error, kName, frame);
     }
   }
   std::uint32_t width = 0, height = 0;
@@ -172,7 +208,7 @@ bool DecodeTiff(const std::uint8_t* data, std::size_t size, int frame, CPicture*
   const unsigned bpp = grey && !alpha ? 8 : 24;
   if (!CPicture::CheckSize(width, height, bpp, error)) return false;
   const std::uint64_t rasterBytes = std::uint64_t(width) * height * 4;
-  if (rasterBytes > kPictureMaxBytes) return Fail(error, "picture too large");
+  if (rasterBytes > kPictureMaxBytes) return Fail(error, "picture too large", keErrOutOfMemory);
 
   char reason[1024] = "";
   if (TIFFRGBAImageOK(tiff.tiff, reason) != 1) return Fail(error, reason[0] != '\0' ? reason : "unsupported layout");
@@ -180,10 +216,27 @@ bool DecodeTiff(const std::uint8_t* data, std::size_t size, int frame, CPicture*
   try {
     raster.resize(static_cast<std::size_t>(width) * height);
   } catch (const std::bad_alloc&) {
-    return Fail(error, "out of memory");
+    return Fail(error, "out of memory", keErrOutOfMemory);
   }
-  if (TIFFReadRGBAImageOriented(tiff.tiff, width, height, raster.data(), ORIENTATION_BOTLEFT, 1) != 1) {
+  // Not stopping at the first error lets a cut file give the strips before
+  // the cut; any other error still refuses the file.
+  if (TIFFReadRGBAImageOriented(tiff.tiff, width, height, raster.data(), ORIENTATION_BOTLEFT, 0) != 1 ||
+      (file.message[0] != '\0' && !file.endReached)) {
     return FailWith(error, file, "the pixels cannot be read");
+  }
+  std::uint32_t missingRows = 0;
+  if (file.message[0] != '\0') {
+    // libtiff leaves in a cut strip whatever its strip buffer held before:
+    // those rows become black.
+    std::vector<bool> cutRows;
+    if (!FindCutRows(tiff.tiff, size, height, &cutRows)) return FailWith(error, file, "the pixels cannot be read");
+    for (std::uint32_t row = 0; row < height; ++row) {
+      if (!cutRows[row]) continue;
+      ++missingRows;
+      std::uint32_t* line = raster.data() + static_cast<std::size_t>(height - 1 - row) * width;
+      std::fill(line, line + width, 0u);
+    }
+    if (missingRows == 0 || missingRows == height) return FailWith(error, file, "the pixels cannot be read");
   }
   if (!picture->Create(width, height, bpp, error)) return false;
   if (bpp == 8) picture->SetGreyPalette();
@@ -212,6 +265,10 @@ bool DecodeTiff(const std::uint8_t* data, std::size_t size, int frame, CPicture*
         out[3 * x + 2] = static_cast<std::uint8_t>(r);
       }
     }
+  }
+  if (missingRows != 0) {
+    picture->SetDamaged(std::string(kName) + ": the file ends early; " + std::to_string(missingRows) + " of " +
+                        std::to_string(height) + " rows are missing");
   }
   // Frames: the directories in the chain (libtiff stops at a loop).
   const tdir_t directories = TIFFNumberOfDirectories(tiff.tiff);

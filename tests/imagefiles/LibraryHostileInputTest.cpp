@@ -148,80 +148,101 @@ std::vector<HostileFile> HostileFiles() {
   const Bytes goodPng = MakePng(2, 2, 8, 0, {0, 1, 2, 0, 3, 4});
   std::vector<HostileFile> t;
   // PNG
-  t.push_back({"png_truncated_in_signature", keFileTypePNG, Truncated(goodPng, 5)});
-  t.push_back({"png_truncated_in_ihdr", keFileTypePNG, Truncated(goodPng, 20)});
-  t.push_back({"png_truncated_before_idat", keFileTypePNG, Truncated(goodPng, 33)});
+  t.push_back({"png_truncated_in_signature", keFileTypePNG, Truncated(goodPng, 5), keErrNoData, "PNG: not a PNG file"});
+  t.push_back({"png_truncated_in_ihdr", keFileTypePNG, Truncated(goodPng, 20),
+               keErrFileRead, "PNG: the file ends early"});
+  t.push_back({"png_truncated_before_idat", keFileTypePNG, Truncated(goodPng, 33),
+               keErrFileRead, "PNG: the file ends early"});
   {
     Bytes bad = goodPng;
     bad[29] ^= 0xFF;  // IHDR CRC
-    t.push_back({"png_ihdr_crc_wrong", keFileTypePNG, bad});
+    t.push_back({"png_ihdr_crc_wrong", keFileTypePNG, bad, keErrNoData, "PNG: IHDR: CRC error"});
   }
-  t.push_back({"png_zero_width", keFileTypePNG, MakePng(0, 2, 8, 0, {0, 0})});
-  t.push_back({"png_bit_depth_3", keFileTypePNG, MakePng(2, 1, 3, 0, {0, 0})});
-  t.push_back({"png_palette_missing", keFileTypePNG, MakePng(2, 1, 8, 3, {0, 0, 0})});
-  t.push_back({"png_width_2_pow_31", keFileTypePNG, MakePng(0x80000000u, 1, 8, 0, {0, 0})});
+  t.push_back({"png_zero_width", keFileTypePNG, MakePng(0, 2, 8, 0, {0, 0}), keErrNoData, "PNG: Invalid IHDR data"});
+  t.push_back({"png_bit_depth_3", keFileTypePNG, MakePng(2, 1, 3, 0, {0, 0}), keErrNoData, "PNG: Invalid IHDR data"});
+  t.push_back({"png_palette_missing", keFileTypePNG, MakePng(2, 1, 8, 3, {0, 0, 0}),
+               keErrNoData, "PNG: IDAT: Missing PLTE before IDAT"});
+  t.push_back({"png_width_2_pow_31", keFileTypePNG, MakePng(0x80000000u, 1, 8, 0, {0, 0}),
+               keErrNoData, "PNG: PNG unsigned integer out of range"});
   t.push_back({"png_decompression_bomb_60000_square", keFileTypePNG, MakePng(60000, 60000, 8, 2, Bytes(4096, 0)),
-               0, "PICTURE_MAX_MEMORY exceeded"});
+               keErrOutOfMemory, "PICTURE_MAX_MEMORY exceeded"});
   // Declares 12000 x 12000 grey (144 MB) but holds one row.
-  t.push_back({"png_declared_size_far_beyond_the_data", keFileTypePNG, MakePng(12000, 12000, 8, 0, Bytes(12001, 0))});
+  t.push_back({"png_declared_size_far_beyond_the_data", keFileTypePNG, MakePng(12000, 12000, 8, 0, Bytes(12001, 0)),
+               keErrFileRead, "PNG: Not enough image data"});
   // JPEG
-  t.push_back({"jpeg_soi_only", keFileTypeJPEG, {0xFF, 0xD8}});
-  t.push_back({"jpeg_truncated_in_quantisation_table", keFileTypeJPEG, Truncated(Bytes{0xFF, 0xD8, 0xFF, 0xDB, 0, 67, 0, 1, 1}, 9)});
+  t.push_back({"jpeg_soi_only", keFileTypeJPEG, {0xFF, 0xD8},
+               keErrFileRead, "JPEG: the file ends after its start marker"});
+  t.push_back({"jpeg_truncated_in_quantisation_table", keFileTypeJPEG,
+               Truncated(Bytes{0xFF, 0xD8, 0xFF, 0xDB, 0, 67, 0, 1, 1}, 9), keErrFileRead,
+               "JPEG: JPEG datastream contains no image"});
   t.push_back({"jpeg_no_frame_header", keFileTypeJPEG, [] {
                  Bytes b = {0xFF, 0xD8};
                  Append(&b, JpegDqt());
                  Append(&b, JpegSos());
                  return b;
-               }()});
+               }(), keErrNoData, "JPEG: Invalid JPEG file structure: SOS before SOF"});
   t.push_back({"jpeg_zero_height", keFileTypeJPEG, [] {
                  Bytes b = JpegFrame(8, 0);
                  Append(&b, JpegDqt());
                  Append(&b, JpegSos());
                  return b;
-               }()});
+               }(), keErrNoData, "JPEG: Empty JPEG image (DNL not supported)"});
   t.push_back({"jpeg_quantisation_table_missing", keFileTypeJPEG, [] {
                  Bytes b = JpegFrame(8, 8, 0xC9);  // arithmetic: no Huffman tables needed
                  Append(&b, JpegSos());
                  Append(&b, Bytes(8, 0));
                  return b;
-               }()});
+               }(), keErrNoData, "JPEG: Quantization table 0x00 was not defined"});
   t.push_back({"jpeg_frame_65500_square", keFileTypeJPEG, [] {
                  Bytes b = JpegFrame(65500, 65500);
                  Append(&b, JpegDqt());
                  Append(&b, JpegSos());
                  return b;
-               }()});
+               }(), keErrFileRead, "JPEG: the declared size is out of all proportion to the file"});
   t.push_back({"jpeg_sparse_bomb_8192_square", keFileTypeJPEG, [] {
                  Bytes b = JpegFrame(8192, 8192, 0xC9);
                  Append(&b, JpegDqt());
                  Append(&b, JpegSos());
                  return b;
-               }(), 0, nullptr, "proportion"});
-  t.push_back({"jpeg_600_scans", keFileTypeJPEG, JpegManyScans(600), 0, nullptr, "scans"});
+               }(), keErrFileRead, "JPEG: the declared size is out of all proportion to the file"});
+  t.push_back({"jpeg_600_scans", keFileTypeJPEG, JpegManyScans(600), keErrNoData, "JPEG: more than 500 scans"});
   // TIFF
-  t.push_back({"tiff_truncated_in_header", keFileTypeTIFF, Truncated(GreyTiff(4, 4), 6)});
-  t.push_back({"tiff_truncated_in_ifd", keFileTypeTIFF, Truncated(GreyTiff(4, 4), 40)});
+  t.push_back({"tiff_truncated_in_header", keFileTypeTIFF, Truncated(GreyTiff(4, 4), 6),
+               keErrFileRead, "TIFF: memory: Cannot read TIFF header"});
+  t.push_back({"tiff_truncated_in_ifd", keFileTypeTIFF, Truncated(GreyTiff(4, 4), 40),
+               keErrFileRead, "TIFF: TIFFFetchDirectory: memory: Can not read TIFF directory"});
   {
     Bytes b = GreyTiff(4, 4);
     b[4] = 0xF0;  // IFD0 offset far past the end
     b[7] = 0x7F;
-    t.push_back({"tiff_ifd0_past_the_end", keFileTypeTIFF, b});
+    t.push_back({"tiff_ifd0_past_the_end", keFileTypeTIFF, b,
+                 keErrFileRead, "TIFF: TIFFFetchDirectory: memory: Can not read TIFF directory count"});
   }
-  t.push_back({"tiff_zero_width", keFileTypeTIFF, GreyTiff(0, 4)});
-  t.push_back({"tiff_100000_square", keFileTypeTIFF, GreyTiff(100000, 100000), 0, nullptr, "PICTURE_MAX_MEMORY exceeded"});
-  t.push_back({"tiff_strip_past_the_end", keFileTypeTIFF, GreyTiff(4, 4, 0, 0x7FFFFFF0)});
-  t.push_back({"tiff_ifd_loop_second_frame", keFileTypeTIFF, GreyTiff(4, 4, 8), 1});
-  t.push_back({"tiff_frame_that_does_not_exist", keFileTypeTIFF, GreyTiff(4, 4), 5});
+  t.push_back({"tiff_zero_width", keFileTypeTIFF, GreyTiff(0, 4),
+               keErrNoData, "TIFF: TIFFScanlineSize64: Computed scanline size is zero"});
+  t.push_back({"tiff_100000_square", keFileTypeTIFF, GreyTiff(100000, 100000),
+               keErrOutOfMemory, "PICTURE_MAX_MEMORY exceeded"});
+  t.push_back({"tiff_strip_past_the_end", keFileTypeTIFF, GreyTiff(4, 4, 0, 0x7FFFFFF0),
+               keErrFileRead, "TIFF: TIFFFillStrip: Read error at scanline 4294967295; got 0 bytes, expected 16"});
+  t.push_back({"tiff_ifd_loop_second_frame", keFileTypeTIFF, GreyTiff(4, 4, 8),
+               keErrBadArgument, "TIFF: frame 1 does not exist", 1});
+  t.push_back({"tiff_frame_that_does_not_exist", keFileTypeTIFF, GreyTiff(4, 4),
+               keErrBadArgument, "TIFF: frame 5 does not exist", 5});
   // JPEG-2000
-  t.push_back({"jp2_signature_only", keFileTypeJP2, kJp2Signature});
+  t.push_back({"jp2_signature_only", keFileTypeJP2, kJp2Signature, keErrFileRead, "JP2: JP2H box missing. Required."});
+  // OpenJPEG sees the box reach past the file before reading it, and calls
+  // the box invalid rather than the file short.
   t.push_back({"jp2_truncated_in_file_type_box", keFileTypeJP2, [] {
                  Bytes b = kJp2Signature;
                  Append(&b, Bytes{0, 0, 0, 20, 'f', 't', 'y', 'p', 'j', 'p'});
                  return b;
-               }()});
-  t.push_back({"j2k_truncated_in_siz", keFileTypeJPC, Truncated(J2kHeader(8, 8), 20)});
-  t.push_back({"j2k_zero_width", keFileTypeJPC, J2kHeader(0, 8)});
-  t.push_back({"j2k_60000_square", keFileTypeJPC, J2kHeader(60000, 60000), 0, nullptr, "PICTURE_MAX_MEMORY exceeded"});
+               }(), keErrNoData, "JP2: Invalid box size 20 for box 'ftyp'. Need 12 bytes, 2 bytes remaining"});
+  t.push_back({"j2k_truncated_in_siz", keFileTypeJPC, Truncated(J2kHeader(8, 8), 20),
+               keErrFileRead, "JPC: Stream too short"});
+  t.push_back({"j2k_zero_width", keFileTypeJPC, J2kHeader(0, 8),
+               keErrNoData, "JPC: Error with SIZ marker: negative or zero image size (0 x 8)"});
+  t.push_back({"j2k_60000_square", keFileTypeJPC, J2kHeader(60000, 60000),
+               keErrOutOfMemory, "PICTURE_MAX_MEMORY exceeded"});
   return t;
 }
 

@@ -246,7 +246,8 @@ INSTANTIATE_TEST_SUITE_P(Files, MetafileDrawnTest, ::testing::ValuesIn(DrawnFile
 struct Refused {
   const char* name;
   Bytes bytes;
-  const char* error;     // the expected error text, or a part of it
+  const char* error;     // the expected error text
+  std::uint32_t code;    // and its code
   bool portableOnly;     // GDI draws this one
 };
 
@@ -257,46 +258,47 @@ std::vector<Refused> RefusedFiles() {
   std::vector<Refused> t;
   t.push_back({"wmf_textout_not_drawn",
                Placeable(0, 0, 8, 8, 96, WmfBody(0, {rect, WmfRec(0x0521, {2, 0x6968, 1, 1}), WmfEof()})),
-               "WMF record META_TEXTOUT is not supported", true});
+               "WMF record META_TEXTOUT is not supported", keErrNoData, true});
   t.push_back({"wmf_unknown_record_named_by_number",
                Placeable(0, 0, 8, 8, 96, WmfBody(0, {WmfRec(0x0777, {1}), WmfEof()})),
-               "WMF record 0x0777 is not supported", true});
+               "WMF record 0x0777 is not supported", keErrNoData, true});
   t.push_back({"wmf_dashed_pen_not_drawn", Placeable(0, 0, 8, 8, 96, WmfBody(1, {WmfPen(1, 0, kRed), WmfEof()})),
-               "WMF record META_CREATEPENINDIRECT is not supported", true});
+               "WMF record META_CREATEPENINDIRECT is not supported", keErrNoData, true});
   t.push_back({"wmf_select_of_an_empty_slot", Placeable(0, 0, 8, 8, 96, WmfBody(2, {WmfSelect(1), WmfEof()})),
-               "WMF record META_SELECTOBJECT is not supported", true});
+               "WMF record META_SELECTOBJECT is not supported", keErrNoData, true});
   t.push_back({"wmf_polygon_count_past_the_record",
                Placeable(0, 0, 8, 8, 96, WmfBody(0, {WmfRec(0x0324, {200, 1, 1, 2, 2}), WmfEof()})),
-               "WMF record META_POLYGON is not supported", true});
+               "WMF record META_POLYGON is not supported", keErrNoData, true});
   t.push_back({"wmf_stretchdib_with_a_broken_dib",
                Placeable(0, 0, 8, 8, 96,
                          WmfBody(0, {WmfRec(0x0F43, {0x0020, 0x00CC, 0, 2, 2, 0, 0, 8, 8, 0, 0}, Bytes(8, 0)),
                                      WmfEof()})),
-               "WMF record META_STRETCHDIB is not supported", true});
+               "WMF record META_STRETCHDIB is not supported", keErrNoData, true});
   t.push_back({"emf_exttextoutw_not_drawn", Emf(0, {EmfRec(84, {0, 0, 0, 0, 1})}),
-               "EMF record EMR_EXTTEXTOUTW is not supported", true});
+               "EMF record EMR_EXTTEXTOUTW is not supported", keErrNoData, true});
   t.push_back({"emf_world_transform_not_drawn", Emf(0, {EmfRec(35, {1, 0, 0, 1, 0, 0})}),
-               "EMF record EMR_SETWORLDTRANSFORM is not supported", true});
+               "EMF record EMR_SETWORLDTRANSFORM is not supported", keErrNoData, true});
   t.push_back({"emf_polygon_count_past_the_record", Emf(0, {EmfRec(3, {0, 0, 0, 0, 1000, 1, 1})}),
-               "EMF record EMR_POLYGON is not supported", true});
+               "EMF record EMR_POLYGON is not supported", keErrNoData, true});
   // Structure faults, found before any renderer runs.
   {
     Bytes noEof = Placeable(0, 0, 8, 8, 96, WmfBody(0, {rect}));
-    t.push_back({"wmf_without_end_of_file_record", noEof, "WMF: truncated: no end-of-file record", false});
+    t.push_back({"wmf_without_end_of_file_record", noEof,
+                 "WMF: truncated: no end-of-file record", keErrFileRead, false});
   }
   t.push_back({"wmf_record_size_below_its_header",
                Placeable(0, 0, 8, 8, 96, WmfBody(0, {Bytes{2, 0, 0, 0, 0x1B, 0x04}, WmfEof()})),
-               "WMF: record size below the record header", false});
+               "WMF: record size below the record header", keErrNoData, false});
   {
     Bytes big = WmfRec(0x041B, {5, 5, 1, 1});
     big[0] = 0xFF;  // 255 words
     t.push_back({"wmf_record_past_the_end_of_the_file", Placeable(0, 0, 8, 8, 96, WmfBody(0, {big, WmfEof()})),
-                 "WMF: record past the end of the file", false});
+                 "WMF: record past the end of the file", keErrFileRead, false});
   }
   t.push_back({"wmf_placeable_zero_units_per_inch", Placeable(0, 0, 8, 8, 0, WmfBody(0, {WmfEof()})),
-               "WMF: placeable header with zero units per inch", false});
+               "WMF: placeable header with zero units per inch", keErrNoData, false});
   t.push_back({"wmf_placeable_empty_box", Placeable(4, 4, 4, 8, 96, WmfBody(0, {WmfEof()})),
-               "WMF: empty picture frame", false});
+               "WMF: empty picture frame", keErrNoData, false});
   {
     // 32000 edges, each from the top row to the bottom one: few bytes, but
     // every row's crossings must be sorted.  Refused once the sorting alone
@@ -308,27 +310,27 @@ std::vector<Refused> RefusedFiles() {
     }
     t.push_back({"wmf_many_edges_across_every_row",
                  Placeable(0, 0, 2000, 2000, 96, WmfBody(0, {WmfRec(0x0324, {32000}, points), WmfEof()})),
-                 "WMF: too complex to draw", true});
+                 "WMF: too complex to draw", keErrNoData, true});
   }
   t.push_back({"wmf_plain_without_window_extent", WmfBody(0, {rect, WmfEof()}),
-               "WMF: no placeable header and no window extent: size unknown", false});
+               "WMF: no placeable header and no window extent: size unknown", keErrNoData, false});
   t.push_back({"wmf_bad_header_size", Bytes{1, 0, 8, 0, 0, 3, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
-               "WMF: not a metafile", false});
-  t.push_back({"emf_empty_frame", Emf(0, {}, -5), "EMF: empty picture frame", false});
+               "WMF: not a metafile", keErrNoData, false});
+  t.push_back({"emf_empty_frame", Emf(0, {}, -5), "EMF: empty picture frame", keErrNoData, false});
   {
     Bytes e = Emf(0, {});
     e.resize(e.size() - 4);  // EMR_EOF cut short
-    t.push_back({"emf_truncated_end_of_file_record", e, "EMF: record past the end of the file", false});
+    t.push_back({"emf_truncated_end_of_file_record", e, "EMF: record past the end of the file", keErrFileRead, false});
   }
   {
     Bytes e = Emf(0, {EmfRec(43, {1, 1, 2, 2})});
     e[88 + 4] = 6;  // record size not a multiple of 4
-    t.push_back({"emf_record_size_not_a_multiple_of_4", e, "EMF: bad record size", false});
+    t.push_back({"emf_record_size_not_a_multiple_of_4", e, "EMF: bad record size", keErrNoData, false});
   }
   {
     Bytes e = Emf(0, {});
     e[72] = e[73] = e[74] = e[75] = 0;  // device width 0
-    t.push_back({"emf_reference_device_without_a_size", e, "EMF: reference device without a size", false});
+    t.push_back({"emf_reference_device_without_a_size", e, "EMF: reference device without a size", keErrNoData, false});
   }
   return t;
 }
@@ -343,6 +345,7 @@ TEST_P(MetafileRefusedTest, AnswersFalseWithTheReason) {
   CPicture picture;
   EXPECT_FALSE(picture.Decode(r.bytes.data(), r.bytes.size(), keFileTypeWMF));
   EXPECT_EQ(r.error, picture.GetLastError());
+  EXPECT_EQ(r.code, picture.GetLastErrorCode());
   EXPECT_EQ(0u, picture.GetWidth());
   EXPECT_EQ(nullptr, picture.GetDIB());
 }

@@ -42,21 +42,22 @@ TEST(PictureTest, SizeLimitRefusesBeforeAllocating) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.width) + " x " + std::to_string(c.height) + " x " + std::to_string(c.bpp));
-    std::string error;
+    PictureError error;
     EXPECT_EQ(c.ok, CPicture::CheckSize(c.width, c.height, c.bpp, &error));
     if (!c.ok) {
-      EXPECT_EQ("PICTURE_MAX_MEMORY exceeded", error);
+      EXPECT_EQ("PICTURE_MAX_MEMORY exceeded", error.text);
+      EXPECT_EQ(keErrOutOfMemory, error.code);
     }
   }
   // The rule's boundary itself: 256,000,000 x 256 bits is allowed, one more
   // pixel of 1 bit is not (checked without creating anything).
-  std::string error;
+  PictureError error;
   EXPECT_FALSE(CPicture::CheckSize(65536000256ull / 2 + 1, 2, 1, &error));
-  EXPECT_EQ("PICTURE_MAX_MEMORY exceeded", error);
+  EXPECT_EQ("PICTURE_MAX_MEMORY exceeded", error.text);
 
   CPicture picture;
   EXPECT_FALSE(picture.Create(100000, 100000, 24, &error));
-  EXPECT_EQ("PICTURE_MAX_MEMORY exceeded", error);
+  EXPECT_EQ("PICTURE_MAX_MEMORY exceeded", error.text);
   EXPECT_EQ(0u, picture.GetWidth());
   EXPECT_EQ(nullptr, picture.GetDIB());
 }
@@ -66,8 +67,8 @@ TEST(PictureTest, SizeLimitRefusesBeforeAllocating) {
 
 TEST(PictureTest, HoldsAPackedBottomUpDib) {
   CPicture picture;
-  std::string error;
-  ASSERT_TRUE(picture.Create(5, 3, 4, &error)) << error;
+  PictureError error;
+  ASSERT_TRUE(picture.Create(5, 3, 4, &error)) << error.text;
   EXPECT_EQ(4u, picture.GetEffWidth());  // 5 pixels of 4 bits = 3 bytes, padded to 4
   EXPECT_EQ(16u, picture.GetNumColors());
   PictureDibHeader header;
@@ -84,7 +85,7 @@ TEST(PictureTest, HoldsAPackedBottomUpDib) {
 }
 
 TEST(PictureTest, PixelColoursComeThroughThePaletteWithRowZeroAtTheBottom) {
-  std::string error;
+  PictureError error;
   for (unsigned bpp : {1u, 4u, 8u}) {
     SCOPED_TRACE(bpp);
     CPicture picture;
@@ -111,7 +112,7 @@ TEST(PictureTest, PixelColoursComeThroughThePaletteWithRowZeroAtTheBottom) {
 
 TEST(PictureTest, AlphaPlaneAndOutsidePixels) {
   CPicture picture;
-  std::string error;
+  PictureError error;
   ASSERT_TRUE(picture.Create(2, 2, 24, &error));
   picture.GetBits(1)[3] = 7;  // blue of pixel (1, 1)
   ASSERT_TRUE(picture.AlphaCreate(&error));
@@ -181,15 +182,21 @@ TEST(PictureTest, FailuresLeaveAnEmptyPictureAndSayWhy) {
   // Nothing decodes it: with type 0 the detection's text ...
   EXPECT_FALSE(picture.Load(garbage, keFileTypeUnknown));
   EXPECT_EQ("Decode: Unknown or wrong format", picture.GetLastError());
+  EXPECT_EQ(keErrNoData, picture.GetLastErrorCode());
   // ... with a type, the text of the typed attempt.
   EXPECT_FALSE(picture.Load(garbage, keFileTypeGIF));
   EXPECT_EQ("GIF: not a GIF file", picture.GetLastError());
+  EXPECT_EQ(keErrNoData, picture.GetLastErrorCode());
   EXPECT_EQ(0u, picture.GetWidth());
   EXPECT_EQ(0u, picture.GetHeight());
 
   // A missing file, an empty file.
   EXPECT_FALSE(picture.Load(dir.File("missing.bmp"), keFileTypeBMP));
-  EXPECT_FALSE(picture.GetLastError().empty());
+  EXPECT_EQ("Load: cannot open the file", picture.GetLastError());
+  EXPECT_EQ(keErrFileOpenRead, picture.GetLastErrorCode());
+  EXPECT_FALSE(picture.Load("", keFileTypeBMP));
+  EXPECT_EQ("Load: no file name", picture.GetLastError());
+  EXPECT_EQ(keErrBadArgument, picture.GetLastErrorCode());
   const std::string empty = dir.File("empty.bmp");
   picturetest::WriteFile(empty, Bytes{});
   EXPECT_FALSE(picture.Load(empty, keFileTypeBMP));
@@ -199,6 +206,8 @@ TEST(PictureTest, FailuresLeaveAnEmptyPictureAndSayWhy) {
   const std::string good = dir.File("good.bmp");
   picturetest::WriteFile(good, SmallBmp());
   ASSERT_TRUE(picture.Load(good, keFileTypeBMP));
+  EXPECT_EQ("", picture.GetLastError());
+  EXPECT_EQ(keErrNone, picture.GetLastErrorCode());
   EXPECT_FALSE(picture.Load(garbage, keFileTypeBMP));
   EXPECT_EQ(0u, picture.GetWidth());
   EXPECT_EQ(nullptr, picture.GetDIB());

@@ -63,18 +63,18 @@ inline Bytes Truncated(Bytes b, std::size_t size) {
 }
 
 // A file every decoder must refuse, named after its fault: decoding it as
-// `type` fails with an error text (`error` exactly, or containing
-// `errorPart`, where given) and leaves no picture, and detection runs every
-// decoder over it, each either refusing it or giving a whole picture.  The
-// test (HostileFileTest) is in PictureHostileInputTest.cpp; each table
+// `type` fails with the error code `code` (PictureError) and the text
+// `error`, and leaves no picture, and detection runs every decoder over it,
+// each either refusing it or giving a whole picture.  The test
+// (HostileFileTest) is in PictureHostileInputTest.cpp; each table
 // instantiates it.
 struct HostileFile {
   const char* name;
   int type;
   Bytes bytes;
+  std::uint32_t code;
+  const char* error;
   int frame = 0;
-  const char* error = nullptr;
-  const char* errorPart = nullptr;
 };
 
 inline void PrintTo(const HostileFile& h, std::ostream* os) { *os << h.name; }

@@ -160,6 +160,29 @@ check "info tells content from extension" grep -q "type by extension: GIF" out.t
 run info noise.png
 check "info on a non-picture fails" exits 1
 
+# ---- damaged pictures: decoded as far as they go, with a warning -------------
+convert -size 320x240 plasma:fractal -seed 11 -quality 90 whole.jpg
+convert -size 320x240 plasma:fractal -seed 11 whole.png
+head -c $(($(wc -c <whole.jpg) * 2 / 5)) whole.jpg >cut.jpg
+head -c $(($(wc -c <whole.png) / 2)) whole.png >cut.png
+jpeg_cut="cut.jpg is damaged or truncated: JPEG: Premature end of JPEG file"
+run apply --template cut.jpg src.bmp cut-template.bmp
+check "a cut template is used" exits 0
+check "a cut template is named in a warning" says "tintavo: warning: $jpeg_cut"
+run apply --template tpl.bmp cut.jpg cut-source.bmp
+check "a cut source is used" exits 0
+check "a cut source is named in a warning" says "tintavo: warning: $jpeg_cut"
+run convert cut.png cut-copy.bmp
+check "convert of a cut picture" exits 0
+check "convert warns about a cut picture" says "cut.png is damaged or truncated: PNG: the file ends early;"
+run info cut.jpg
+check "info on a cut picture decodes it" exits 0
+check "info says the data is cut" grep -q "damaged or truncated: JPEG: Premature end of JPEG file" out.txt
+run info whole.jpg
+check "info calls a whole picture complete" grep -q "data:              complete" out.txt
+run apply --template whole.jpg whole.png whole-out.bmp
+check "whole pictures give no warning" bash -c '! grep -q warning err.txt'
+
 # ---- settings and presets ----------------------------------------------------
 run settings reset
 run settings show
@@ -365,6 +388,32 @@ for deviation in "--send-planes 2" "--alpha --send-planes 3" "--clip-mask --mask
   check "tintavo-host $deviation leaves the document as it was" same_picture hosted-refused.bmp src.bmp
 done
 run settings reset
+
+# ---- convert --resize ---------------------------------------------------------
+size_is() { [ "$(identify -format '%wx%h' "$1")" = "$2" ] || { echo "     $1 is $(identify -format '%wx%h' "$1"), expected $2"; return 1; }; }
+run convert src.bmp thumb.png --resize 85
+check "convert --resize N fits into N x N" exits 0
+check "the thumbnail keeps the aspect (160 x 120 into 85 x 63)" size_is thumb.png 85x63
+run convert src.bmp kept.bmp --resize 1000
+check "convert --resize N never enlarges" size_is kept.bmp 160x120
+check "a picture that fits keeps its pixels" same_region src.bmp kept.bmp 160x120+0+0
+run convert src.bmp doubled.bmp --resize 320x240 --filter nearest
+check "convert --resize WxH --filter nearest" exits 0
+convert src.bmp -sample 320x240 sampled.bmp
+check "nearest at twice the size repeats every pixel" same_region doubled.bmp sampled.bmp 320x240+0+0
+convert -size 300x200 xc:'#4080c0' flat.bmp
+for filter in nearest bilinear bicubic area auto; do
+  run convert flat.bmp "flat-$filter.png" --resize 7x5 --filter "$filter"
+  check "--filter $filter keeps a flat picture flat" \
+    [ "$(identify -format '%wx%h %k' "flat-$filter.png")" = "7x5 1" ] 
+  check "--filter $filter keeps its colour" same_region flat.bmp "flat-$filter.png" 7x5+0+0
+done
+for bad in "--resize 0" "--resize 10x" "--resize x10" "--resize 70000" "--filter area" "--resize 10 --filter lanczos"; do
+  # shellcheck disable=SC2086
+  run convert src.bmp refused.png $bad
+  check "convert $bad is a usage error" exits 2
+  check "convert $bad writes nothing" [ ! -e refused.png ]
+done
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -10,6 +10,8 @@
 #include "commands/Hueloom.h"
 #include "host/ExchangeRun.h"
 #include "host/HostExchange.h"
+#include "imagefiles/FileType.h"
+#include "imagefiles/Picture.h"
 #include "imagefiles/PictureWriter.h"
 #include "imagefiles/TemplateLoader.h"
 #include "tools/tintavo/Cli.h"
@@ -24,7 +26,8 @@ const char kHelp[] =
     "\n"
     "Repaints the picture SRC in the colours of the template picture T and\n"
     "writes the result to OUT (PNG, JPEG, TIFF or BMP, by OUT's extension).\n"
-    "OUT is replaced only when the whole result has been written.\n"
+    "OUT is replaced only when the whole result has been written.  A damaged\n"
+    "or cut SRC, T or M whose readable part decodes is used with a warning.\n"
     "\n"
     "Options:\n"
     "  --template T      the template picture (any type Tintavo reads)\n"
@@ -50,6 +53,21 @@ const Setting kSettings[] = {
     {"--color", keParamColor, -100, 100},
     {"--fade", keParamBlend, 0, 100},
 };
+
+// Tells the user that a picture came from damaged or cut data; the work goes
+// on with what was decoded.
+void WarnIfDamaged(const std::string& path, const std::string& damage) {
+  if (damage.empty()) return;
+  std::fprintf(stderr, "tintavo: warning: %s is damaged or truncated: %s\n", path.c_str(), damage.c_str());
+}
+
+// The plug-in's run decodes the template itself and does not look at its
+// condition; the tool decodes it once more, as the run will, to tell the user.
+void WarnIfTemplateDamaged(const std::string& path) {
+  CPicture picture;
+  const ImageFileType type = TypeFromExtension(LowerCaseAscii(ExtensionOf(path)));
+  if (picture.Load(path, type)) WarnIfDamaged(path, picture.GetDamage());
+}
 
 // The picture's pixels as the grey values of a mask.
 CStatus GreyOf(const CImageBuffer& bgr, CImageBuffer* grey) {
@@ -119,8 +137,10 @@ int RunApply(const std::vector<std::string>& args) {
   params.GetByIndex(keParamFilename)->SetText(templatePath);
 
   CImageBuffer source;
-  source = LoadTemplateBuffer(sourcePath, &error);
+  std::string damage;
+  source = LoadTemplateBuffer(sourcePath, &error, &damage);
   if (source.IsEmpty()) return Fail(sourcePath + ": " + error);
+  WarnIfDamaged(sourcePath, damage);
   if (source.Width() > 32767 || source.Height() > 32767) {
     return Fail(sourcePath + ": pictures wider or higher than 32767 pixels are not supported");
   }
@@ -130,8 +150,9 @@ int RunApply(const std::vector<std::string>& args) {
 
   if (auto it = line.options.find("--mask"); it != line.options.end()) {
     CImageBuffer maskPicture, mask;
-    maskPicture = LoadTemplateBuffer(it->second, &error);
-  if (maskPicture.IsEmpty()) return Fail(it->second + ": " + error);
+    maskPicture = LoadTemplateBuffer(it->second, &error, &damage);
+    if (maskPicture.IsEmpty()) return Fail(it->second + ": " + error);
+    WarnIfDamaged(it->second, damage);
     if (maskPicture.Width() != document.Width() || maskPicture.Height() != document.Height()) {
       return Fail(it->second + ": the mask is " + std::to_string(maskPicture.Width()) + " x " +
                   std::to_string(maskPicture.Height()) + ", the source " + std::to_string(document.Width()) + " x " +
@@ -140,6 +161,8 @@ int RunApply(const std::vector<std::string>& args) {
     GreyOf(maskPicture, &mask).RaiseIfError();
     document.SetMask(mask).RaiseIfError();
   }
+
+  WarnIfTemplateDamaged(templatePath);
 
   FilterRecord record = document.MakeRecord();
   // The whole image in one piece, as the plug-in's start step asks for it.

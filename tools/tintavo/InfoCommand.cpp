@@ -18,20 +18,15 @@ const char kHelp[] =
     "\n"
     "Prints the file's type as recognised from its content and from its\n"
     "extension, and the decoded picture's size, bits per pixel, transparency\n"
-    "and frames; for JPEG files also the camera, the date the picture was\n"
-    "taken and the embedded thumbnail from the EXIF block.\n";
+    "and frames, and whether the data is damaged or cut short (what is there\n"
+    "is decoded, the rest filled in); for JPEG files also the camera, the\n"
+    "date the picture was taken and the embedded thumbnail from the EXIF\n"
+    "block.\n";
 
 const char* TypeName(int type) {
   static const char* const kNames[] = {"unknown", "BMP", "GIF", "JPEG", "PNG", "ICO", "TIFF", "TGA",
                                        "PCX", "WBMP", "WMF/EMF", "JP2", "JPC", "PGX", "PNM", "Sun raster"};
   return type >= 0 && type <= kLastFileType ? kNames[type] : "unknown";
-}
-
-std::string Lower(std::string text) {
-  for (char& c : text) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return text;
 }
 
 // The EXIF facts of a JPEG file; "none" for what the file does not say.
@@ -75,7 +70,7 @@ int RunInfo(const std::vector<std::string>& args) {
     const std::uint32_t code = probe.Code();
     return Fail(path + (code == keErrFileOpenRead ? ": cannot be opened" : ": cannot be read"));
   }
-  const ImageFileType byExtension = TypeFromExtension(Lower(ExtensionOf(path)));
+  const ImageFileType byExtension = TypeFromExtension(LowerCaseAscii(ExtensionOf(path)));
 
   CPicture picture;
   const bool decoded = picture.Load(path, byExtension);
@@ -90,6 +85,11 @@ int RunInfo(const std::vector<std::string>& args) {
   std::printf("bits per pixel:    %u\n", picture.GetBpp());
   std::printf("transparency:      %s\n", picture.AlphaIsValid() ? "yes" : "no");
   std::printf("frames:            %d\n", picture.GetNumFrames());
+  if (picture.IsDamaged()) {
+    std::printf("data:              damaged or truncated: %s\n", picture.GetDamage().c_str());
+  } else {
+    std::printf("data:              complete\n");
+  }
   if (byContent == keFileTypeJPEG) PrintExif(path);
   return kExitOk;
 }
