@@ -405,7 +405,7 @@ convert -size 300x200 xc:'#4080c0' flat.bmp
 for filter in nearest bilinear bicubic area auto; do
   run convert flat.bmp "flat-$filter.png" --resize 7x5 --filter "$filter"
   check "--filter $filter keeps a flat picture flat" \
-    [ "$(identify -format '%wx%h %k' "flat-$filter.png")" = "7x5 1" ] 
+    [ "$(identify -format "%wx%h %k" "flat-$filter.png")" = "7x5 1" ]
   check "--filter $filter keeps its colour" same_region flat.bmp "flat-$filter.png" 7x5+0+0
 done
 for bad in "--resize 0" "--resize 10x" "--resize x10" "--resize 70000" "--filter area" "--resize 10 --filter lanczos"; do
