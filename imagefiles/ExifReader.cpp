@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "imagefiles/Decoders_p.h"
+
 namespace {
 
 // TIFF field types and their sizes in bytes (0: unknown type).
@@ -95,18 +97,17 @@ class CExifParser {
     std::uint64_t valueAt;     // offset of the value in the block
   };
 
+  // A value in the block's byte order; 0 unless all its bytes lie inside.
   std::uint16_t U16(std::uint64_t at) const {
     if (at + 2 > m_size) return 0;
-    const std::uint8_t* p = m_tiff + at;
-    return static_cast<std::uint16_t>(m_bigEndian ? (p[0] << 8) | p[1] : p[0] | (p[1] << 8));
+    const picturedecode::ByteSpan in(m_tiff, m_size);
+    return m_bigEndian ? in.BE16(static_cast<std::size_t>(at)) : in.LE16(static_cast<std::size_t>(at));
   }
 
   std::uint32_t U32(std::uint64_t at) const {
     if (at + 4 > m_size) return 0;
-    const std::uint8_t* p = m_tiff + at;
-    return m_bigEndian ? (std::uint32_t(p[0]) << 24) | (std::uint32_t(p[1]) << 16) | (std::uint32_t(p[2]) << 8) | p[3]
-                       : std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) |
-                             (std::uint32_t(p[3]) << 24);
+    const picturedecode::ByteSpan in(m_tiff, m_size);
+    return m_bigEndian ? in.BE32(static_cast<std::size_t>(at)) : in.LE32(static_cast<std::size_t>(at));
   }
 
   // The first value of a SHORT or LONG entry; 0 for other types.
@@ -243,7 +244,7 @@ bool FindExifBlock(const std::uint8_t* data, std::size_t size, const std::uint8_
     if (marker == 0xD9 || marker == 0xDA) return true;  // end of image, start of scan
     if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) continue;  // no length
     if (p + 2 > size) return true;
-    const std::size_t length = (std::size_t(data[p]) << 8) | data[p + 1];
+    const std::size_t length = picturedecode::ByteSpan(data, size).BE16(p);
     if (length < 2) return true;
     const std::uint8_t* contents = data + p + 2;
     const std::size_t available = size - (p + 2);
@@ -255,8 +256,9 @@ bool FindExifBlock(const std::uint8_t* data, std::size_t size, const std::uint8_
     }
     const bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
     if (frame && *frameWidth == 0 && contentSize >= 5) {
-      *frameHeight = (unsigned(contents[1]) << 8) | contents[2];
-      *frameWidth = (unsigned(contents[3]) << 8) | contents[4];
+      const picturedecode::ByteSpan frameHeader(contents, contentSize);
+      *frameHeight = frameHeader.BE16(1);
+      *frameWidth = frameHeader.BE16(3);
     }
     p += 2 + (length - 2);
   }

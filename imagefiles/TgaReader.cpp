@@ -1,6 +1,8 @@
 // TGA reader: colour-mapped (types 1 and 9), true-colour (2 and 10) and grey
 // (3 and 11) pictures, uncompressed or run-length encoded, at 8, 15, 16, 24
-// and 32 bits, with either origin.
+// and 32 bits, stored from any corner.  What counts as a TGA header is
+// decided in one place (imagefiles/TgaHeader.h), shared with the content
+// probe.
 //
 // Colour-mapped and grey pictures become 8-bit indexed pictures; true colour
 // becomes 24 bits, and the fourth byte of 32-bit pixels an alpha plane
@@ -14,6 +16,7 @@
 #include "imagefiles/Decoders.h"
 #include "imagefiles/Decoders_p.h"
 #include "imagefiles/Picture.h"
+#include "imagefiles/TgaHeader.h"
 
 using picturedecode::ByteSpan;
 using picturedecode::Fail;
@@ -35,25 +38,21 @@ void Unpack555(unsigned v, std::uint8_t* b, std::uint8_t* g, std::uint8_t* r) {
 bool DecodeTga(const std::uint8_t* data, std::size_t size, int /*frame*/, CPicture* picture,
                PictureError* error) {
   const ByteSpan in(data, size);
-  if (!in.Has(0, 18)) return FailShort(error, kName, "truncated header");
-  const unsigned idLength = in.U8(0);
-  const unsigned mapType = in.U8(1);
-  const unsigned imageType = in.U8(2);
-  const unsigned mapFirst = in.LE16(3);
-  const unsigned mapLength = in.LE16(5);
-  const unsigned mapEntryBits = in.U8(7);
-  const unsigned width = in.LE16(12);
-  const unsigned height = in.LE16(14);
-  const unsigned depth = in.U8(16);
-  const unsigned descriptor = in.U8(17);
+  TgaHeader header;
+  if (!ReadTgaHeader(data, size, &header)) return FailShort(error, kName, "truncated header");
+  if (const char* fault = TgaHeaderFault(header)) return Fail(error, kName, std::string("not a TGA file: ") + fault);
+  const unsigned mapType = header.mapType;
+  const unsigned imageType = header.imageType;
+  const unsigned mapFirst = header.mapFirst;
+  const unsigned mapLength = header.mapLength;
+  const unsigned mapEntryBits = header.mapEntryBits;
+  const unsigned width = header.width;
+  const unsigned height = header.height;
+  const unsigned depth = header.depth;
+  const unsigned descriptor = header.descriptor;
   const bool rle = imageType >= 9;
   const unsigned kind = rle ? imageType - 8 : imageType;  // 1 mapped, 2 true colour, 3 grey
 
-  if (mapType > 1 || (kind != 1 && kind != 2 && kind != 3) || (imageType > 3 && imageType < 9) ||
-      imageType > 11) {
-    return Fail(error, kName, "not a TGA file");
-  }
-  if (width == 0 || height == 0) return Fail(error, kName, "width and height must be greater than zero");
   if (kind == 1 && (mapType != 1 || depth != 8)) return Fail(error, kName, "colour-mapped pictures need 8 bits and a map");
   if (kind == 2 && depth != 15 && depth != 16 && depth != 24 && depth != 32) {
     return Fail(error, kName, "unsupported true-colour depth " + std::to_string(depth));
@@ -61,7 +60,7 @@ bool DecodeTga(const std::uint8_t* data, std::size_t size, int /*frame*/, CPictu
   if (kind == 3 && depth != 8) return Fail(error, kName, "unsupported grey depth " + std::to_string(depth));
   if (descriptor & 0xC0) return Fail(error, kName, "interleaved rows are not supported");
 
-  std::size_t p = 18 + idLength;
+  std::size_t p = kTgaHeaderSize + header.idLength;
   std::size_t mapAt = 0;
   unsigned mapEntryBytes = 0;
   if (mapType == 1) {
@@ -113,47 +112,48 @@ bool DecodeTga(const std::uint8_t* data, std::size_t size, int /*frame*/, CPictu
 
   const bool topDown = (descriptor & 0x20) != 0;
   const bool rightToLeft = (descriptor & 0x10) != 0;
-  // Writes the pixel at `bytes` as number `n` of the file order.
-  auto put = [&](std::uint64_t n, const std::uint8_t* px) {
+  // Writes the pixel stored at byte `at` as number `n` of the file order.
+  auto put = [&](std::uint64_t n, std::size_t at) {
     const unsigned fileRow = static_cast<unsigned>(n / width);
     unsigned x = static_cast<unsigned>(n % width);
     if (rightToLeft) x = width - 1 - x;
     const unsigned row = topDown ? height - 1 - fileRow : fileRow;
     std::uint8_t* dst = picture->GetBits(row);
     if (outBpp == 8) {
-      dst[x] = px[0];
+      dst[x] = in.U8(at);
       return;
     }
     std::uint8_t* d = dst + std::size_t(x) * 3;
     if (pixelBytes == 2) {
-      Unpack555(px[0] | (px[1] << 8), &d[0], &d[1], &d[2]);
+      Unpack555(in.LE16(at), &d[0], &d[1], &d[2]);
     } else {
-      d[0] = px[0];
-      d[1] = px[1];
-      d[2] = px[2];
+      d[0] = in.U8(at);
+      d[1] = in.U8(at + 1);
+      d[2] = in.U8(at + 2);
       if (pixelBytes == 4) {
-        alpha[std::size_t(row) * width + x] = px[3];
-        anyAlpha = anyAlpha || px[3] != 0;
+        const std::uint8_t a = in.U8(at + 3);
+        alpha[std::size_t(row) * width + x] = a;
+        anyAlpha = anyAlpha || a != 0;
       }
     }
   };
 
   if (!rle) {
-    for (std::uint64_t n = 0; n < pixels; ++n) put(n, data + p + n * pixelBytes);
+    for (std::uint64_t n = 0; n < pixels; ++n) put(n, p + static_cast<std::size_t>(n) * pixelBytes);
   } else {
     std::uint64_t n = 0;
     while (n < pixels) {
       if (!in.Has(p, 1)) return FailShort(error, kName, "run-length data ends early");
-      const unsigned header = in.U8(p++);
-      const unsigned count = (header & 0x7F) + 1;
+      const unsigned packet = in.U8(p++);
+      const unsigned count = (packet & 0x7F) + 1;
       if (count > pixels - n) return Fail(error, kName, "run-length packet past the end of the picture");
-      if (header & 0x80) {
+      if (packet & 0x80) {
         if (!in.Has(p, pixelBytes)) return FailShort(error, kName, "run-length data ends early");
-        for (unsigned i = 0; i < count; ++i) put(n++, data + p);
+        for (unsigned i = 0; i < count; ++i) put(n++, p);
         p += pixelBytes;
       } else {
         if (!in.Has(p, std::size_t(count) * pixelBytes)) return FailShort(error, kName, "run-length data ends early");
-        for (unsigned i = 0; i < count; ++i, p += pixelBytes) put(n++, data + p);
+        for (unsigned i = 0; i < count; ++i, p += pixelBytes) put(n++, p);
       }
     }
   }

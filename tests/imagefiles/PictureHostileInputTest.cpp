@@ -191,7 +191,7 @@ std::vector<HostileFile> HostileFiles() {
   t.push_back({"tga_truncated_in_pixels", keFileTypeTGA, Cat(TgaHeader(2, 2, 2), Bytes(11, 0)),
                keErrFileRead, "TGA: truncated pixel data"});
   t.push_back({"tga_zero_height", keFileTypeTGA, Cat(TgaHeader(2, 2, 0), Bytes(12, 0)),
-               keErrNoData, "TGA: width and height must be greater than zero"});
+               keErrNoData, "TGA: not a TGA file: width and height must be greater than zero"});
   t.push_back({"tga_rle_packet_past_the_picture", keFileTypeTGA, Cat(TgaHeader(10, 2, 2), {0x84, 1, 2, 3}),
                keErrNoData, "TGA: run-length packet past the end of the picture"});
   t.push_back({"tga_rle_data_ends_early", keFileTypeTGA, Cat(TgaHeader(10, 2, 2), {0x81, 1, 2, 3}),

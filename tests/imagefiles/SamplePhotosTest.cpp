@@ -21,14 +21,6 @@
 
 namespace {
 
-
-std::string Lower(std::string text) {
-  for (char& c : text) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return text;
-}
-
 // Where scripts/fetch-samples puts the pictures.
 std::filesystem::path SamplesFolder() {
   if (const char* dir = std::getenv("TINTAVO_SAMPLES_DIR"); dir != nullptr && *dir != '\0') return dir;
@@ -72,7 +64,7 @@ TEST(SamplePhotosTest, EveryPictureDecodesLikeImageMagick) {
   std::vector<std::filesystem::path> files;
   for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
     if (!entry.is_regular_file()) continue;
-    const int type = TypeFromExtension(Lower(ExtensionOf(entry.path().filename().string())));
+    const int type = TypeFromExtension(LowerCaseAscii(ExtensionOf(entry.path().filename().string())));
     if (type != keFileTypeUnknown) files.push_back(entry.path());
   }
   std::sort(files.begin(), files.end());
@@ -81,7 +73,7 @@ TEST(SamplePhotosTest, EveryPictureDecodesLikeImageMagick) {
   for (const std::filesystem::path& file : files) {
     const std::string path = file.string();
     SCOPED_TRACE(path);
-    const int type = TypeFromExtension(Lower(ExtensionOf(path)));
+    const int type = TypeFromExtension(LowerCaseAscii(ExtensionOf(path)));
     CPicture picture;
     if (IsRefused(file.filename().string())) {
       // Refused with a text, not decoded wrongly.
