@@ -68,12 +68,12 @@ struct BicubicWeights {
   }
 };
 
-const BilinearWeights& Bilinear() {
+const BilinearWeights& BilinearTable() {
   static const BilinearWeights s_weights;
   return s_weights;
 }
 
-const BicubicWeights& Bicubic() {
+const BicubicWeights& BicubicTable() {
   static const BicubicWeights s_weights;
   return s_weights;
 }
@@ -185,7 +185,7 @@ inline T Clamp(std::int64_t v, std::int64_t max) {
 
 template <class T, int C>
 void BilinearRow(const u8* top, const u8* bottom, int fy, const std::vector<Tap>& cols, u8* out) {
-  const auto& table = Bilinear().w[fy];
+  const auto& table = BilinearTable().w[fy];
   const T* r0 = reinterpret_cast<const T*>(top);
   const T* r1 = reinterpret_cast<const T*>(bottom);
   T* o = reinterpret_cast<T*>(out);
@@ -225,7 +225,7 @@ void BicubicRow(const u8* const rows[4], int ty, const std::vector<Tap>& cols, i
   T* o = reinterpret_cast<T*>(out);
   for (std::size_t i = 0; i < cols.size(); ++i) {
     const Tap& t = cols[i];
-    const auto& w = Bicubic().w[ty][t.frac];
+    const auto& w = BicubicTable().w[ty][t.frac];
     int x[4];
     for (int k = 0; k < 4; ++k) {
       const int v = t.index - 1 + k;
@@ -282,7 +282,7 @@ int Bilinear(const Job& job) {
   } catch (const std::bad_alloc&) {
     return keResampleRefused;
   }
-  (void)Bilinear();
+  (void)BilinearTable();
   CRowRing ring(source, 2);
   const BilinearRowFn row = s.wide ? PickBilinear<u16>(s.channels) : PickBilinear<u8>(s.channels);
   if (job.progress != nullptr) job.progress->SetTotal(H);
@@ -317,7 +317,7 @@ int Bicubic(const Job& job) {
   } catch (const std::bad_alloc&) {
     return keResampleRefused;
   }
-  (void)Bicubic();
+  (void)BicubicTable();
   CRowRing ring(source, 4);
   const BicubicRowFn row = s.wide ? PickBicubic<u16>(s.channels) : PickBicubic<u8>(s.channels);
   const int lastRow = s.B - 1 - s.T;
