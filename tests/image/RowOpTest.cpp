@@ -186,3 +186,46 @@ TEST(BlendLayer, UnsupportedModeHasNoKernels) {
 }
 
 }  // namespace
+
+namespace {
+
+// ---- keRoRowFill and keRoRowCopyIndexed -----------------------------------------
+
+TEST(RowFill, WritesTheColourInEveryFormatKeepingOtherBits) {
+  RowOpParams params;
+  params.colour[0] = 0x1010;  // blue
+  params.colour[1] = 0x2020;
+  params.colour[2] = 0xFFFF;  // red
+  params.colour[3] = 0x8080;
+  const CRowOp fill(keRoRowFill, params);
+  EXPECT_EQ(RunOne(fill, keFormatBGRA, Bytes(8, 0), 0, {}, 2), (Bytes{0x10, 0x20, 0xFF, 0x80, 0x10, 0x20, 0xFF, 0x80}));
+  EXPECT_EQ(RunOne(fill, keFormatGrey_u16, Bytes(2, 0), 0, {}, 1),
+            (Bytes{static_cast<std::uint8_t>(((28 * 0x1010 + 151 * 0x2020 + 77 * 0xFFFF) >> 16) & 0xFF),
+                   static_cast<std::uint8_t>((28 * 0x1010 + 151 * 0x2020 + 77 * 0xFFFF) >> 24)}));
+  // Index 9 into three nibbles from pixel 1: the first and last nibbles stay.
+  params.index = 9;
+  const CRowOp fillIndex(keRoRowFill, params);
+  Bytes nibbles = {0xAB, 0xCD};
+  RowJob job;
+  job.dstFormat = keFormatIndex4;
+  job.count = 2;
+  job.dst = nibbles.data();
+  job.dstX = 1;
+  CRowOpBinding binding;
+  ASSERT_TRUE(fillIndex.Bind(binding, job, keLookupBest));
+  binding.Run(job);
+  EXPECT_EQ(nibbles, (Bytes{0xA9, 0x9D}));
+}
+
+TEST(RowCopyIndexed, GathersByTheMap) {
+  const std::int32_t map[4] = {3, 3, 0, 1};
+  RowOpParams params;
+  params.map = map;
+  const CRowOp gather(keRoRowCopyIndexed, params);
+  EXPECT_EQ(RunOne(gather, keFormatBGR, Bytes(12, 0), keFormatBGR, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}, 4),
+            (Bytes{10, 11, 12, 10, 11, 12, 1, 2, 3, 4, 5, 6}));
+  // 1-bit pixels 1 0 1 1 gathered as 3 3 0 1: 1 1 1 0.
+  EXPECT_EQ(RunOne(gather, keFormatIndex1, Bytes{0x00}, keFormatIndex1, {0xB0}, 4), Bytes{0xE0});
+}
+
+}  // namespace
