@@ -99,7 +99,9 @@ bool Canvas::Stroke(const std::vector<Point>& points, bool closed, double width,
     const double len = std::hypot(b.x - a.x, b.y - a.y);
     if (len == 0) continue;
     const double nx = -(b.y - a.y) / len * r, ny = (b.x - a.x) / len * r;
-    shapes.push_back({{a.x + nx, a.y + ny}, {b.x + nx, b.y + ny}, {b.x - nx, b.y - ny}, {a.x - nx, a.y - ny}});
+    // Wound the same way round as EllipsePolygon's outlines, so that under
+    // the non-zero rule overlapping pieces add up instead of cancelling.
+    shapes.push_back({{a.x - nx, a.y - ny}, {b.x - nx, b.y - ny}, {b.x + nx, b.y + ny}, {a.x + nx, a.y + ny}});
   }
   for (const Point& p : points) shapes.push_back(EllipsePolygon(p.x - r, p.y - r, p.x + r, p.y + r));
   return FillPolygons(shapes, true, color);

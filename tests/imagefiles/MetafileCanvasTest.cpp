@@ -111,6 +111,28 @@ TEST(MetafileCanvasTest, ThinLinesDrawBothEndsOnePixelPerStep) {
   EXPECT_EQ("RRRR\nR..R\nR..R\nRRRR\n", Text(closed));
 }
 
+TEST(MetafileCanvasTest, WidePensAreRoundAndCentredOnTheLine) {
+  // A pen 4 pixels wide along row centre 4.5 from x 4 to x 8: the band
+  // covers rows 3..5 (centres less than 2 from 4.5) and leaves rows 1 and 7
+  // (3 away); the round ends reach 2 past each end point along the line.
+  // The band and the round ends overlap and must add up, not cancel out.
+  Canvas canvas(13, 9);
+  ASSERT_TRUE(canvas.Stroke({{4, 4.5}, {8, 4.5}}, false, 4, kRed));
+  const std::string text = Text(canvas);
+  auto at = [&](unsigned x, unsigned y) { return text[y * 14 + x]; };
+  for (unsigned x = 4; x < 8; ++x) {
+    for (unsigned y = 3; y <= 5; ++y) EXPECT_EQ('R', at(x, y)) << x << "," << y;
+    EXPECT_EQ('.', at(x, 1)) << x;
+    EXPECT_EQ('.', at(x, 7)) << x;
+  }
+  EXPECT_EQ('R', at(2, 4));   // centre 2.5: 1.5 before the start, inside the round end
+  EXPECT_EQ('R', at(9, 4));   // centre 9.5: 1.5 past the end
+  EXPECT_EQ('.', at(0, 4));   // centre 0.5: 3.5 before the start
+  EXPECT_EQ('.', at(11, 4));  // centre 11.5: 3.5 past the end
+  EXPECT_EQ('.', at(2, 2));   // the corners of the band are cut round
+  EXPECT_EQ('.', at(9, 6));
+}
+
 TEST(MetafileCanvasTest, EllipsePolygonLiesOnTheEllipse) {
   for (const double r : {1.0, 10.0, 500.0}) {
     const std::vector<Point> polygon = Canvas::EllipsePolygon(10 - r, 20 - r / 2, 10 + r, 20 + r / 2);
