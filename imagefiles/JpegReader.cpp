@@ -10,8 +10,10 @@
 // Warnings are never printed.  Those about corrupt data or a file that ends
 // early mark the picture damaged with the first one's text: such a file
 // decodes what is there, the rest grey, as libjpeg does, and whoever shows
-// the picture to a person can say that it is not whole.  Limits: the picture size rule of CPicture, checked before anything
-// is allocated; libjpeg's own memory (progressive coefficient buffers) capped
+// the picture to a person can say that it is not whole.
+//
+// Limits: the picture size rule of CPicture, checked before anything is
+// allocated; libjpeg's own memory (progressive coefficient buffers) capped
 // by max_memory_to_use; at most kMaxScans scans, since a progressive file can
 // declare thousands of tiny scans that each cost a pass over the picture; and
 // a large picture may not come from a file far too small to describe it.
@@ -290,7 +292,8 @@ bool DecodeJpegReduced(const std::uint8_t* data, std::size_t size, unsigned minW
     const std::uint32_t code = job.errors.outOfMemory ? keErrOutOfMemory
                                : job.errors.endOfData ? keErrFileRead
                                                       : keErrNoData;
-    *error = {code, std::string(kName) + ": " + (job.errors.message[0] != '\0' ? job.errors.message : "decoding failed")};
+    const char* text = job.errors.message[0] != '\0' ? job.errors.message : "decoding failed";
+    *error = {code, std::string(kName) + ": " + text};
   }
   return false;
 }

@@ -139,7 +139,9 @@ void PrintTo(const CutGrey& c, std::ostream* os) { *os << c.name; }
 std::vector<CutGrey> CutGreyFiles() {
   const RowChunkedPng png = GreyPngOneRowPerChunk();
   const StripTiff tiff = GreyTiffInStrips();
-  auto cut = [](const Bytes& b, std::size_t size) { return Bytes(b.begin(), b.begin() + static_cast<std::ptrdiff_t>(size)); };
+  auto cut = [](const Bytes& b, std::size_t size) {
+    return Bytes(b.begin(), b.begin() + static_cast<std::ptrdiff_t>(size));
+  };
   return {
       // Inside the chunk of row 3: its length and type are there, its data not.
       {"png_cut_in_row_3", keFileTypePNG, cut(png.bytes, png.rowChunkAt[3] + 10), 3,
