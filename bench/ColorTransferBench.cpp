@@ -1,13 +1,17 @@
 // CColorTransfer::Apply on a 6000 x 4000 BGR source with a 1000 x 1000
-// template, both photo-like (smooth gradients plus noise), in one thread.
+// template, both photo-like (smooth gradients plus noise).
 //
-// BM_Apply times the whole call, lattices included, and reports megapixels of
-// source per second.  BM_ApplyNoise does the same on a source of random
-// bytes: the least favourable picture for the output pass's lookup cache,
-// as few colours repeat.  BM_Passes runs the same passes one by one on the rows
-// of the same buffers and reports the processor milliseconds of each as
-// counters (processor time, so that other programs on a shared machine do not
-// count; page faults on the freshly allocated planes do).
+// BM_Apply/MODE/THREADS times the whole call, lattices included, on one
+// thread (THREADS 1) and on as many as the processor has (THREADS 0), and
+// reports megapixels of source per second and the wall milliseconds of each
+// pass.  BM_ApplyNoise does the same on a source of random bytes: the least
+// favourable picture for the output pass's lookup cache, as few colours
+// repeat.  BM_Apply12MP is the dialog's case: a 12-megapixel document
+// repainted on every change of a setting.  BM_Loops/KIND runs the passes one
+// by one on one thread with each pixel loop the build and processor have
+// (0 plain, 1 SSE2, 2 AVX2) and reports the processor milliseconds of each
+// (processor time, so that other programs on a shared machine do not count;
+// page faults on the freshly allocated planes do).
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
@@ -56,11 +60,12 @@ bool MakePicture(CImageBuffer& buffer, int width, int height, std::uint32_t seed
 struct Images {
   CImageBuffer source, templ, destination;
   bool ok = false;
-  explicit Images(bool randomSource = false) {
-    ok = MakePicture(source, kSourceWidth, kSourceHeight, 1u, 0, randomSource) &&
+  explicit Images(bool randomSource = false, int width = kSourceWidth, int height = kSourceHeight) {
+    ok = MakePicture(source, width, height, 1u, 0, randomSource) &&
          MakePicture(templ, kTemplateSize, kTemplateSize, 2u, 40) &&
-         !destination.CreateBGR(kSourceWidth, kSourceHeight).IsError();
+         !destination.CreateBGR(width, height).IsError();
   }
+  double Megapixels() const { return source.Width() * static_cast<double>(source.Height()) / 1e6; }
 };
 
 Images& SharedImages() {
@@ -73,36 +78,70 @@ Images& NoiseImages() {
   return images;
 }
 
-constexpr double kMegapixels = kSourceWidth * static_cast<double>(kSourceHeight) / 1e6;
+// 4243 x 2828: 12 megapixels in the 3:2 of a camera.
+Images& DocumentImages() {
+  static Images images(false, 4243, 2828);
+  return images;
+}
 
-void RunApply(benchmark::State& state, Images& images, int mode) {
+void RunApply(benchmark::State& state, Images& images, int mode, int threads) {
   if (!images.ok) {
     state.SkipWithError("no memory for the images");
     return;
   }
   CColorTransfer transfer;
+  transfer.SetThreads(threads);
+  double passes[5] = {0, 0, 0, 0, 0};
   for (auto _ : state) {
     CProgress progress;
     const int result = transfer.Apply(progress, images.destination, images.source, images.templ, 20, 10, 0, mode);
     benchmark::DoNotOptimize(result);
+    const TransferPassTimes t = LastTransferPassTimes();
+    const double each[5] = {t.lattices, t.sourcePass, t.templatePass, t.statistics, t.outputPass};
+    for (int i = 0; i < 5; ++i) passes[i] += each[i];
   }
+  const TransferPassTimes last = LastTransferPassTimes();
+  const double n = static_cast<double>(state.iterations());
+  const char* names[5] = {"setup_ms", "source_ms", "template_ms", "statistics_ms", "output_ms"};
+  for (int i = 0; i < 5; ++i) state.counters[names[i]] = 1000.0 * passes[i] / n;
+  state.counters["threads"] = last.threads;
+  state.SetLabel(last.loops);
   state.counters["Mpx/s"] =
-      benchmark::Counter(kMegapixels * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+      benchmark::Counter(images.Megapixels() * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 
-void BM_Apply(benchmark::State& state) { RunApply(state, SharedImages(), static_cast<int>(state.range(0))); }
-BENCHMARK(BM_Apply)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
+void BM_Apply(benchmark::State& state) {
+  RunApply(state, SharedImages(), static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+}
+BENCHMARK(BM_Apply)
+    ->ArgsProduct({{0, 1, 2}, {1, 0}})
+    ->ArgNames({"mode", "threads"})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MinTime(2.0);
 
-void BM_ApplyNoise(benchmark::State& state) { RunApply(state, NoiseImages(), 0); }
-BENCHMARK(BM_ApplyNoise)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
+void BM_ApplyNoise(benchmark::State& state) { RunApply(state, NoiseImages(), 0, static_cast<int>(state.range(0))); }
+BENCHMARK(BM_ApplyNoise)->Arg(1)->Arg(0)->ArgName("threads")->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
 
-void BM_Passes(benchmark::State& state) {
+void BM_Apply12MP(benchmark::State& state) { RunApply(state, DocumentImages(), 0, 0); }
+BENCHMARK(BM_Apply12MP)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+
+void BM_Loops(benchmark::State& state) {
   using transfer_detail::CTransferPasses;
+  using transfer_detail::LoopKind;
   Images& images = SharedImages();
   if (!images.ok) {
     state.SkipWithError("no memory for the images");
     return;
   }
+  const LoopKind loops = static_cast<LoopKind>(state.range(0));
+  bool available = false;
+  for (LoopKind kind : CTransferPasses::AvailableLoops()) available = available || kind == loops;
+  if (!available) {
+    state.SkipWithError("this build or processor lacks these loops");
+    return;
+  }
+  state.SetLabel(CTransferPasses::LoopName(loops));
   double lattices = 0, source = 0, templ = 0, statistics = 0, output = 0;
   auto ms = [](std::clock_t a, std::clock_t b) { return 1000.0 * static_cast<double>(b - a) / CLOCKS_PER_SEC; };
   for (auto _ : state) {
@@ -114,6 +153,7 @@ void BM_Passes(benchmark::State& state) {
     const VTetra::FloatLattice forward(3, 3, 30, &toLab);
     const VTetra::ByteLattice backward(3, 3, 30, &toRgb);
     CTransferPasses passes(settings, forward, backward, constants);
+    passes.UseLoops(loops);
     if (!passes.Allocate(kSourceWidth, kSourceHeight, kTemplateSize, kTemplateSize)) {
       state.SkipWithError("no memory for the planes");
       return;
@@ -151,6 +191,6 @@ void BM_Passes(benchmark::State& state) {
   state.counters["statistics_ms"] = statistics / n;
   state.counters["output_ms"] = output / n;
 }
-BENCHMARK(BM_Passes)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
+BENCHMARK(BM_Loops)->DenseRange(0, 2)->ArgName("loops")->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
 
 }  // namespace

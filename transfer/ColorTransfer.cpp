@@ -1,16 +1,26 @@
 #include "transfer/ColorTransfer.h"
 
+#include <atomic>
+#include <functional>
+#include <mutex>
+
 #include "image/ImageBuffer.h"
 #include "image/Status.h"
 #include "platform/Beep.h"
+#include "platform/Clock.h"
 #include "platform/MessageBox.h"
 #include "resources/ProductInfo.h"
 #include "transfer/ColorLattice.h"
 #include "transfer/ColorTransforms.h"
 #include "transfer/Progress.h"
+#include "transfer/RowBands.h"
 #include "transfer/TransferPasses.h"
+#include "transfer/WorkerThreads.h"
 
+using transfer_detail::BandRows;
 using transfer_detail::CTransferPasses;
+using transfer_detail::CWorkerThreads;
+using transfer_detail::RunRowBands;
 using transfer_detail::DerivedSettings;
 using transfer_detail::EngineBytesPerPixel;
 using transfer_detail::EngineConstants;
@@ -19,16 +29,91 @@ namespace {
 
 constexpr int kAborted = -6;
 constexpr int kLatticeSamples = 30;
+// Below this many source pixels the work is done on the calling thread:
+// starting helpers would cost more than they save.
+constexpr std::int64_t kThreadedPixels = 1 << 16;
 
 void ShowError(const char* text) {
   (void)platform::ShowMessage(text, TINTAVO_PRODUCT_NAME, platform::MessageBoxIcon::kError);
 }
 
+// Rows of a buffer may be fetched from several threads at once only when the
+// buffer hands out its stored rows: a buffer that converts rows for access
+// keeps one row cache for all callers.
+bool RowsShareable(const CImageBuffer& buffer) {
+  return buffer.AccessFormat() == buffer.StorageFormat() && buffer.Channel() == keChannelPixel;
+}
+
+// Seconds since the last lap (or construction).
+class Stopwatch {
+ public:
+  double Lap() {
+    const double now = platform::MonotonicSeconds();
+    const double lap = now - m_last;
+    m_last = now;
+    return lap;
+  }
+
+ private:
+  double m_last = platform::MonotonicSeconds();
+};
+
+std::mutex g_timesMutex;
+TransferPassTimes g_lastTimes;
+
+void RecordTimes(const TransferPassTimes& times) {
+  std::lock_guard<std::mutex> lock(g_timesMutex);
+  g_lastTimes = times;
+}
+
+// One pass over `rows` rows: row(y, worker) for every row, in bands on the
+// workers, and Step once per finished row on this thread, counting on from
+// `step`.  False when a Step asked to stop (the bands already running end
+// first; no new one starts).
+bool RunPass(CWorkerThreads* pool, int rows, int width, CProgress& progress, std::int64_t& step,
+             const std::function<void(int y, int worker)>& row) {
+  std::atomic<int> finished{0};
+  int reported = 0;
+  bool go = true;
+  RunRowBands(
+      pool, rows, BandRows(width),
+      [&](int y0, int y1, int worker) {
+        for (int y = y0; y < y1; ++y) row(y, worker);
+        finished.fetch_add(y1 - y0);
+      },
+      [&]() {
+        const int now = finished.load();
+        while (go && reported < now) {
+          ++reported;
+          go = progress.Step(step++) == 0;
+        }
+        return go;
+      });
+  return go;
+}
+
 }  // namespace
+
+TransferPassTimes LastTransferPassTimes() {
+  std::lock_guard<std::mutex> lock(g_timesMutex);
+  return g_lastTimes;
+}
+
+void CColorTransfer::SetThreads(int threads) { m_threads = threads < 0 ? 0 : threads; }
+
+int CColorTransfer::ThreadsFor(const CImageBuffer& source, const CImageBuffer& templateImage,
+                               const CImageBuffer& destination) const {
+  if (!RowsShareable(source) || !RowsShareable(templateImage) || !RowsShareable(destination)) return 1;
+  if (m_threads > 0) return m_threads;
+  const std::int64_t pixels = static_cast<std::int64_t>(source.Width()) * source.Height();
+  return pixels < kThreadedPixels ? 1 : CWorkerThreads::ProcessorThreads();
+}
 
 int CColorTransfer::Apply(CProgress& progress, CImageBuffer& destination, const CImageBuffer& source,
                           const CImageBuffer& templateImage, int brightness, int colourIntensity, int fade,
                           int mode) {
+  TransferPassTimes times;
+  Stopwatch clock;
   const EngineConstants constants;
   const DerivedSettings settings(brightness, colourIntensity, fade, mode, constants);
 
@@ -59,43 +144,47 @@ int CColorTransfer::Apply(CProgress& progress, CImageBuffer& destination, const 
   (void)progress.Step(0);
   std::int64_t step = 0;
 
+  const int threads = ThreadsFor(source, templateImage, destination);
   CTransferPasses passes(settings, forward, backward, constants);
-  if (!passes.Allocate(sourceWidth, sourceHeight, templateWidth, templateHeight)) {
+  if (!passes.Allocate(sourceWidth, sourceHeight, templateWidth, templateHeight, threads)) {
     ShowError("Fatal error: not enough memory!");
     return 0;
   }
+  CWorkerThreads workers(threads);
+  CWorkerThreads* const pool = workers.Count() > 1 ? &workers : nullptr;
+  times.threads = workers.Count();
+  times.loops = CTransferPasses::LoopName(passes.Loops());
+  times.lattices = clock.Lap();
 
-  bool aborted = false;
   // A zero-width image has rows without pixels: they are neither fetched nor
   // computed, but still counted as steps.
-  for (int y = 0; y < sourceHeight && !aborted; ++y) {
-    if (sourceWidth > 0) {
-      CRowReader row(source, y);
-      passes.SourceRow(y, row.Row(), bytesPerPixel);
-    }
-    aborted = progress.Step(step++) != 0;
-  }
-  for (int y = 0; y < templateHeight && !aborted; ++y) {
-    if (templateWidth > 0) {
-      CRowReader row(templateImage, y);
-      passes.TemplateRow(y, row.Row());
-    }
-    aborted = progress.Step(step++) != 0;
-  }
+  bool aborted = !RunPass(pool, sourceHeight, sourceWidth, progress, step, [&](int y, int) {
+    if (sourceWidth == 0) return;
+    CRowReader row(source, y);
+    passes.SourceRow(y, row.Row(), bytesPerPixel);
+  });
+  times.sourcePass = clock.Lap();
+  aborted = aborted || !RunPass(pool, templateHeight, templateWidth, progress, step, [&](int y, int) {
+    if (templateWidth == 0) return;
+    CRowReader row(templateImage, y);
+    passes.TemplateRow(y, row.Row());
+  });
+  times.templatePass = clock.Lap();
   if (!aborted) {
-    passes.Decorrelate();
+    passes.Decorrelate(pool);
     (void)progress.Step(step);
-    for (int y = 0; y < sourceHeight && !aborted; ++y) {
-      if (sourceWidth > 0) {
-        CRowWriter out(destination, y);
-        CRowReader in(source, y);
-        passes.OutputRow(y, in.Row(), out.Row(), bytesPerPixel);
-      }
-      aborted = progress.Step(step++) != 0;
-    }
+    times.statistics = clock.Lap();
+    aborted = !RunPass(pool, sourceHeight, sourceWidth, progress, step, [&](int y, int worker) {
+      if (sourceWidth == 0) return;
+      CRowWriter out(destination, y);
+      CRowReader in(source, y);
+      passes.OutputRow(y, in.Row(), out.Row(), bytesPerPixel, worker);
+    });
+    times.outputPass = clock.Lap();
   }
   if (!aborted && settings.mode != 1 && passes.MeanColourStrays()) platform::Beep();
   passes.Free();
+  RecordTimes(times);
 
   if (aborted) {
     destination.Copy(source).RaiseIfError();

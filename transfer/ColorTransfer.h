@@ -11,9 +11,29 @@
 // Apply keeps no state between calls; lattices, planes and statistics live for
 // one call.  The arithmetic lives in TransferPasses.h; this class walks the
 // rows, reports progress and handles refusal, memory shortage and abort.
+//
+// Each pass's rows are shared out in bands to as many threads as the
+// processor has (CWorkerThreads), the calling thread among them; progress is
+// reported and cancellation heard on the calling thread only, between
+// bands.  The bytes are the same with any number of threads.
 
 class CImageBuffer;
 class CProgress;
+
+// Wall-clock seconds of the steps of one Apply, for tools that report them.
+struct TransferPassTimes {
+  double lattices = 0;      // lattices, tables and working storage
+  double sourcePass = 0;    // the source into l, alpha, beta
+  double templatePass = 0;  // the template likewise
+  double statistics = 0;    // decorrelation and statistics
+  double outputPass = 0;    // the output rows
+  int threads = 0;          // threads that ran the passes
+  const char* loops = "";   // the pixel loops that ran: "plain", "SSE2", "AVX2"
+};
+
+// The times of the last Apply in this process that got as far as its passes
+// (from any thread).
+TransferPassTimes LastTransferPassTimes();
 
 class CColorTransfer {
  public:
@@ -30,4 +50,15 @@ class CColorTransfer {
   // over its top-left corner.  Only a keFormatBGR destination is drawn, and
   // everything is clipped to it.  Always 0.
   int ShowMatrix(CImageBuffer& destination, const CImageBuffer& source, const CImageBuffer& matrixPicture);
+
+  // Threads for the passes: 0 (the default) as many as the processor has
+  // (one for small pictures), otherwise this many.  Buffers that convert
+  // their rows for access are always done on one thread.
+  void SetThreads(int threads);
+
+ private:
+  int ThreadsFor(const CImageBuffer& source, const CImageBuffer& templateImage,
+                 const CImageBuffer& destination) const;
+
+  int m_threads = 0;
 };

@@ -28,6 +28,7 @@ ForwardKernel::ForwardKernel(const VTetra::FloatLattice& forward, double byteToU
     for (int c = 0; c < kOutputs; ++c) nodes[i].value[c] = source[i * kOutputs + c];
     nodes[i].value[3] = 0.0f;
   }
+  nodeArray = nodes.data();
 }
 
 namespace {
@@ -60,7 +61,8 @@ void PlainPixels(const ForwardKernel& k, const std::uint8_t* row, int width, flo
     sla += vl * va;
     slb += vl * vb;
   }
-  sums[0] = sl, sums[1] = sa, sums[2] = sb, sums[3] = sll, sums[4] = sla, sums[5] = slb;
+  sums[kSumL] = sl, sums[kSumAlpha] = sa, sums[kSumBeta] = sb;
+  sums[kSumLL] = sll, sums[kSumLAlpha] = sla, sums[kSumLBeta] = slb;
   if (kByteSums) byteSums[0] = sumR, byteSums[1] = sumG, byteSums[2] = sumB;
 }
 

@@ -2,8 +2,9 @@
 // The conversion passes' per-pixel work: bytes through the forward lattice
 // into l, alpha, beta planes, with each row's regression sums.  The plain
 // loop (ForwardPixels.cpp) is the reference; the SSE2 loop
-// (ForwardPixels_sse2.cpp) gives the same floats and sums, doing each lane's
-// operations in the plain loop's order.
+// (ForwardPixels_sse2.cpp) and the AVX2 loop (ForwardPixels_avx2.cpp) give
+// the same floats and sums, doing each lane's operations in the plain loop's
+// order.
 
 #include <cstdint>
 #include <vector>
@@ -11,6 +12,17 @@
 #include "transfer/ColorLattice.h"
 
 namespace transfer_detail {
+
+// The six regression sums a conversion pass leaves for each row.
+enum ForwardSlot {
+  kSumL,
+  kSumAlpha,
+  kSumBeta,
+  kSumLL,
+  kSumLAlpha,
+  kSumLBeta,
+  kForwardSlots
+};
 
 // The forward lattice prepared for byte input: per byte value and axis the
 // fraction inside its cell and the node offset of the cell's lower node (for
@@ -32,12 +44,13 @@ struct ForwardKernel {
   std::int32_t third[8];
   std::int32_t opposite;
   std::vector<Node> nodes;
+  const Node* nodeArray;  // nodes.data(), for loops that must not call into std::vector
 };
 
 // One row (1, 3 or 4 bytes per pixel; grey stands for R, G and B, colour
 // holds B, G, R) into the planes; sums gets l, alpha, beta, l^2, l alpha,
-// l beta of the stored floats in pixel order, byteSums (unless null) the R,
-// G, B byte sums.
+// l beta of the stored floats in pixel order (ForwardSlot), byteSums
+// (unless null) the R, G, B byte sums.
 void ForwardPixels(const ForwardKernel& kernel, const std::uint8_t* row, int bytesPerPixel, int width, float* l,
                    float* alpha, float* beta, double sums[6], std::uint64_t* byteSums);
 
@@ -60,6 +73,14 @@ bool HaveSse2ForwardPixels();
 
 // The same with SSE2.
 void ForwardPixelsSse2(const ForwardKernel& kernel, const std::uint8_t* row, int bytesPerPixel, int width,
+                       float* l, float* alpha, float* beta, double sums[6], std::uint64_t* byteSums);
+
+// True when this build has the AVX2 loop (which may only run where the
+// processor has AVX2).
+bool HaveAvx2ForwardPixels();
+
+// The same with AVX2.
+void ForwardPixelsAvx2(const ForwardKernel& kernel, const std::uint8_t* row, int bytesPerPixel, int width,
                        float* l, float* alpha, float* beta, double sums[6], std::uint64_t* byteSums);
 
 }  // namespace transfer_detail

@@ -80,13 +80,13 @@ void Pixels(const ForwardKernel& k, const std::uint8_t* row, int width, float* p
   }
   double pair[2];
   _mm_storeu_pd(pair, sumLA);
-  sums[0] = pair[0];
-  sums[1] = pair[1];
-  sums[2] = _mm_cvtsd_f64(sumB);
+  sums[kSumL] = pair[0];
+  sums[kSumAlpha] = pair[1];
+  sums[kSumBeta] = _mm_cvtsd_f64(sumB);
   _mm_storeu_pd(pair, sumLLA);
-  sums[3] = pair[0];
-  sums[4] = pair[1];
-  sums[5] = _mm_cvtsd_f64(sumLB);
+  sums[kSumLL] = pair[0];
+  sums[kSumLAlpha] = pair[1];
+  sums[kSumLBeta] = _mm_cvtsd_f64(sumLB);
   if (kByteSums) byteSums[0] = sumR, byteSums[1] = sumG, byteSums[2] = sumBytesB;
 }
 

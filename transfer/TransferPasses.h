@@ -3,21 +3,27 @@
 //
 // CColorTransfer::Apply walks the image rows and hands each one to a pass
 // here; keeping the passes free of image-buffer and progress calls lets the
-// tests drive them directly and lets a later version split any pass by rows
+// tests drive them directly and lets the engine split every pass by rows
 // across threads.  For that, every statistic is summed per row first (each
 // row's partial sums start from zero) and the row sums are added in row order:
-// the result does not depend on how rows are shared out.  (The output pass's
-// lookup cache only saves work; threads sharing out rows would each need
-// their own.)
+// the result does not depend on how rows are shared out, so the bytes are
+// the same with one thread or many.  The output pass's lookup cache only
+// saves work; each thread has its own.
 //
 // Working storage (six float planes, the per-row partial sums and the lookup
-// cache) is allocated once by Allocate; the pixel loops only read tables and
+// caches) is allocated once by Allocate; the pixel loops only read tables and
 // planes.
 //
 // The source and template passes also take the regression sums of the
 // planes they write; Decorrelate then needs one pass over each image, or
 // three when decorrelating (residuals, second residuals, the last spread),
-// taking every other sum on the way.
+// taking every other sum on the way (TransferStatistics.cpp).
+//
+// Files: the settings and constants (TransferSettings.cpp), the planes
+// (TransferPlanes.cpp), the statistics (TransferStatistics.cpp), the
+// conversion loops (ForwardPixels*.cpp), the output loops
+// (OutputPixels*.cpp), and this class tying them together
+// (TransferPasses.cpp).
 
 #include <cstddef>
 #include <cstdint>
@@ -99,32 +105,52 @@ class CPlanes {
 // BGRA 8); 0 for any other format.
 int EngineBytesPerPixel(int format);
 
+class CWorkerThreads;
+
+// The loops the conversion and output passes can run: the plain loops (the
+// reference), SSE2 (every x86 build of this program) and AVX2 (where the
+// build has it and the processor runs it).  All give the same numbers and
+// bytes.
+enum class LoopKind { kPlain, kSse2, kAvx2 };
+
 class CTransferPasses {
  public:
   CTransferPasses(const DerivedSettings& settings, const VTetra::FloatLattice& forward,
                   const VTetra::ByteLattice& backward, const EngineConstants& constants);
 
-  // The six planes and the per-row sums; false when memory ran out.
-  bool Allocate(int sourceWidth, int sourceHeight, int templateWidth, int templateHeight);
+  // The six planes, the per-row sums and one lookup cache per worker thread
+  // (workers: the threads that will run the passes, 1 or more); false when
+  // memory ran out.
+  bool Allocate(int sourceWidth, int sourceHeight, int templateWidth, int templateHeight, int workers = 1);
   void Free();
 
   // Source row y (format 5, 7 or 8) into the source planes.
   void SourceRow(int y, const std::uint8_t* row, int bytesPerPixel);
   // Template row y (B, G, R bytes) into the template planes and byte sums.
   void TemplateRow(int y, const std::uint8_t* row);
-  // Decorrelates both images and takes their statistics (mode-dependent).
-  void Decorrelate();
+  // Decorrelates both images and takes their statistics (mode-dependent),
+  // with the rows of each pass shared out to `workers` when given.
+  void Decorrelate(CWorkerThreads* workers = nullptr);
   // Output row y from the source planes, the source row (for the fade) into
-  // the destination row, both in the source's format.
-  void OutputRow(int y, const std::uint8_t* sourceRow, std::uint8_t* destinationRow, int bytesPerPixel);
+  // the destination row, both in the source's format; `worker` (below the
+  // count given to Allocate) names the calling thread's lookup cache.
+  void OutputRow(int y, const std::uint8_t* sourceRow, std::uint8_t* destinationRow, int bytesPerPixel,
+                 int worker = 0);
   // True when the mean output colour strays too far from the template's.
   bool MeanColourStrays() const;
 
-  // The conversion and output passes have plain loops and, where the build
-  // has them, SSE2 loops giving the same numbers and bytes; the SSE2 loops
-  // are used when available.  Tests run both through this switch.
+  // The loops this build and processor can run, plain first; the passes
+  // start with the last (the fastest).  Tests run each through UseLoops.
+  static std::vector<LoopKind> AvailableLoops();
+  static LoopKind FastestLoops();
+  static const char* LoopName(LoopKind kind);
+  // A kind that is not available leaves the choice as it was.
+  void UseLoops(LoopKind kind);
+  LoopKind Loops() const { return m_loops; }
+  // True when some vector loop is available; UseVectorLoops(false) runs the
+  // plain loops, true the fastest.
   static bool HaveVectorLoops();
-  void UseVectorLoops(bool use) { m_useVectorLoops = use && HaveVectorLoops(); }
+  void UseVectorLoops(bool use) { m_loops = use ? FastestLoops() : LoopKind::kPlain; }
 
   const ImageStatistics& SourceStatistics() const { return m_sourceStats; }
   const ImageStatistics& TemplateStatistics() const { return m_templateStats; }
@@ -136,7 +162,6 @@ class CTransferPasses {
  private:
   void ConvertRow(const std::uint8_t* row, int bytesPerPixel, CPlanes& planes, int y, double* sums,
                   std::uint64_t* byteSums);
-  void DecorrelateImage(CPlanes& planes, std::vector<double>& rowSums, ImageStatistics& stats);
 
   DerivedSettings m_settings;
   const VTetra::ByteLattice& m_backward;
@@ -153,16 +178,16 @@ class CTransferPasses {
   double m_neighbourL[2][256];
   unsigned char m_neighbour[2][256];
   double m_fadedByte[256];
-  bool m_useVectorLoops;
+  LoopKind m_loops;
 
   CPlanes m_source;
   CPlanes m_template;
-  // Per-row partial sums, kSumsPerRow doubles per row of the larger image.
+  // Per-row partial sums, kSumsPerRow doubles per row (TransferStatistics.h).
   std::vector<double> m_sourceRowSums;
   std::vector<double> m_templateRowSums;
   std::vector<std::uint64_t> m_templateByteSums;  // R, G, B per template row
   std::vector<double> m_outputRowSums;            // R, G, B per source row
-  std::vector<std::uint64_t> m_lookupCache;       // see OutputRowData::lookupCache
+  std::vector<std::uint64_t> m_lookupCache;       // per worker, see OutputRowData::lookupCache
 
   ImageStatistics m_sourceStats;
   ImageStatistics m_templateStats;

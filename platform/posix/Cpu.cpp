@@ -20,4 +20,14 @@ bool CpuHas64BitVectors() {
 #endif
 }
 
+// GCC's and Clang's runtime checks the operating system's support of the
+// AVX registers (XGETBV) before it answers yes.
+bool CpuHasAvx2() {
+#if defined(__i386__) || defined(__x86_64__)
+  return __builtin_cpu_supports("avx2");
+#else
+  return false;
+#endif
+}
+
 }  // namespace platform

@@ -67,15 +67,17 @@ class ColorTransferTest : public testing::Test {
   }
   void TearDown() override { platform::SetBeepHandler(m_previousBeep); }
 
-  int Apply(const Image& source, const Image& templ, transfer_test::Settings s) {
+  // `threads` 0: as the engine chooses.
+  int Apply(const Image& source, const Image& templ, transfer_test::Settings s, int threads = 0) {
     Load(m_source, source);
     Load(m_template, templ);
     // The destination starts as something else than any result.
     Image blank = source;
     std::fill(blank.bytes.begin(), blank.bytes.end(), std::uint8_t{0x5A});
     Load(m_destination, blank);
-    return CColorTransfer().Apply(m_progress, m_destination, m_source, m_template, s.brightness, s.colour, s.fade,
-                                  s.mode);
+    CColorTransfer transfer;
+    transfer.SetThreads(threads);
+    return transfer.Apply(m_progress, m_destination, m_source, m_template, s.brightness, s.colour, s.fade, s.mode);
   }
 
   CProgress m_progress;
@@ -130,6 +132,35 @@ TEST_F(ColorTransferTest, CancellingRestoresTheSource) {
     EXPECT_EQ(c.abortFrom, m_progress.Current());
   }
   EXPECT_EQ(0, g_beeps);
+}
+
+// Several threads: the same bytes, one step per row of each pass, and a
+// cancel heard between bands restores the source.
+TEST_F(ColorTransferTest, ThreadsGiveTheSameResultStepsAndCancel) {
+  const Image source = MakePicture(97, 61, 3, 43u, 0);
+  const Image templ = MakePicture(23, 19, 3, 44u, 20);
+  const transfer_test::Settings settings{10, 30, 15, 0};
+  ASSERT_EQ(0, Apply(source, templ, settings, 1));
+  const Image alone = Read(m_destination, 3);
+  const int queries = g_queries;
+  EXPECT_EQ(1 + 61 + 19 + 1 + 61, queries);
+  for (int threads : {2, 3}) {
+    SCOPED_TRACE(testing::Message() << threads << " threads");
+    g_queries = 0;
+    ASSERT_EQ(0, Apply(source, templ, settings, threads));
+    EXPECT_TRUE(alone.bytes == Read(m_destination, 3).bytes);
+    EXPECT_EQ(queries, g_queries);
+    EXPECT_EQ(19 + 2 * 61 - 1, m_progress.Current());
+
+    // Step n counts rows: 0..60 source, 61..79 template, 80..140 output.
+    for (int abortFrom : {30, 70, 100}) {
+      g_abortFromStep = abortFrom;
+      EXPECT_EQ(-6, Apply(source, templ, settings, threads));
+      EXPECT_TRUE(source.bytes == Read(m_destination, 3).bytes) << abortFrom;
+      EXPECT_EQ(abortFrom, m_progress.Current());
+    }
+    g_abortFromStep = -1;
+  }
 }
 
 TEST_F(ColorTransferTest, RefusesOtherPixelFormatsWithAMessage) {

@@ -6,17 +6,21 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "transfer/ColorLattice.h"
 #include "transfer/ColorTransforms.h"
+#include "transfer/RowBands.h"
 #include "transfer/TransferPasses.h"
+#include "transfer/WorkerThreads.h"
 
 namespace transfer_test {
 
 using transfer_detail::CTransferPasses;
 using transfer_detail::DerivedSettings;
 using transfer_detail::EngineConstants;
+using transfer_detail::LoopKind;
 
 // ---------------------------------------------------------------------------
 // Fixtures: images made here
@@ -71,10 +75,11 @@ struct Settings {
   int brightness, colour, fade, mode;
 };
 
-// Runs every pass in order, as the engine does, on plain rows.  Each output
-// row is written into a buffer with guard bytes after it, and the guards are
-// checked afterwards: a loop that writes one pixel past its row fails here
-// even where the next row would hide it.
+// Runs every pass in order, as the engine does, on plain rows, with the
+// given loops and on the given number of threads (rows in bands of
+// `bandRows`).  Each output row is written into a buffer with guard bytes
+// after it, and the guards are checked afterwards: a loop that writes one
+// pixel past its row fails here even where the next row would hide it.
 struct PassRun {
   static constexpr int kGuardBytes = 16;
   static constexpr std::uint8_t kGuard = 0xA5;
@@ -90,10 +95,21 @@ struct PassRun {
 
   // `vectorLoops` false runs the plain loops even where vector ones exist.
   PassRun(const Image& source, const Image& templ, Settings s, bool vectorLoops = true)
+      : PassRun(source, templ, s, vectorLoops ? CTransferPasses::FastestLoops() : LoopKind::kPlain) {}
+
+  PassRun(const Image& source, const Image& templ, Settings s, LoopKind loops, int threads = 1, int bandRows = 1)
       : settings(s.brightness, s.colour, s.fade, s.mode, constants),
         passes(settings, forward, backward, constants) {
-    passes.UseVectorLoops(vectorLoops);
-    EXPECT_TRUE(passes.Allocate(source.width, source.height, templ.width, templ.height));
+    passes.UseLoops(loops);
+    EXPECT_EQ(loops, passes.Loops());
+    transfer_detail::CWorkerThreads workers(threads);
+    transfer_detail::CWorkerThreads* pool = threads > 1 ? &workers : nullptr;
+    auto rows = [&](int count, const std::function<void(int y, int worker)>& row) {
+      transfer_detail::RunRowBands(pool, count, bandRows, [&](int y0, int y1, int worker) {
+        for (int y = y0; y < y1; ++y) row(y, worker);
+      });
+    };
+    EXPECT_TRUE(passes.Allocate(source.width, source.height, templ.width, templ.height, workers.Count()));
     const std::size_t rowBytes = static_cast<std::size_t>(source.width) * source.bytesPerPixel;
     const std::size_t stride = rowBytes + kGuardBytes;
     std::vector<std::uint8_t> guarded(stride * static_cast<std::size_t>(source.height), kGuard);
@@ -104,12 +120,13 @@ struct PassRun {
         for (std::size_t i = 3; i < rowBytes; i += 4) row[i] = source.Row(y)[i];
       }
     }
-    for (int y = 0; y < source.height; ++y) passes.SourceRow(y, source.Row(y), source.bytesPerPixel);
-    for (int y = 0; y < templ.height; ++y) passes.TemplateRow(y, templ.Row(y));
-    passes.Decorrelate();
-    for (int y = 0; y < source.height; ++y) {
-      passes.OutputRow(y, source.Row(y), guarded.data() + stride * static_cast<std::size_t>(y), source.bytesPerPixel);
-    }
+    rows(source.height, [&](int y, int) { passes.SourceRow(y, source.Row(y), source.bytesPerPixel); });
+    rows(templ.height, [&](int y, int) { passes.TemplateRow(y, templ.Row(y)); });
+    passes.Decorrelate(pool);
+    rows(source.height, [&](int y, int worker) {
+      passes.OutputRow(y, source.Row(y), guarded.data() + stride * static_cast<std::size_t>(y), source.bytesPerPixel,
+                       worker);
+    });
     output = source;
     for (int y = 0; y < source.height; ++y) {
       const std::uint8_t* row = guarded.data() + stride * static_cast<std::size_t>(y);

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include "tests/transfer/TransferFixtures.h"
@@ -17,6 +18,7 @@ using transfer_detail::CTransferPasses;
 using transfer_detail::DerivedSettings;
 using transfer_detail::EngineConstants;
 using transfer_detail::ImageStatistics;
+using transfer_detail::LoopKind;
 using transfer_test::Image;
 using transfer_test::MakeFlat;
 using transfer_test::MakePicture;
@@ -286,9 +288,10 @@ void ExpectSameStatistics(const RefStats& expected, const ImageStatistics& actua
   }
 }
 
-// Every statistic equals the recomputation to the last bit, with the plain
-// and the vector loops: a compiler that keeps a double where the code
-// rounds to float shows up here, long before it changes an output byte.
+// Every statistic equals the recomputation to the last bit, with every loop
+// this build and processor can run: a compiler that keeps a double where
+// the code rounds to float shows up here, long before it changes an output
+// byte.
 TEST_P(GoldenTest, StatisticsMatchThePlainRecomputation) {
   const GoldenCase& c = GetParam();
   const Image source = GoldenSource(c.sourceKind);
@@ -296,31 +299,54 @@ TEST_P(GoldenTest, StatisticsMatchThePlainRecomputation) {
   const int mode = c.settings.mode == 1 || c.settings.mode == 2 ? c.settings.mode : 0;
   const RefStats sourceStats = ReferenceStatistics(source, mode);
   const RefStats templateStats = ReferenceStatistics(templ, mode);
-  for (bool vectorLoops : {false, true}) {
-    SCOPED_TRACE(vectorLoops ? "vector loops" : "plain loops");
-    const PassRun run(source, templ, c.settings, vectorLoops);
+  for (LoopKind loops : CTransferPasses::AvailableLoops()) {
+    SCOPED_TRACE(CTransferPasses::LoopName(loops));
+    const PassRun run(source, templ, c.settings, loops);
     ExpectSameStatistics(sourceStats, run.passes.SourceStatistics());
     ExpectSameStatistics(templateStats, run.passes.TemplateStatistics());
   }
 }
 
-// The plain loops, which the vector loops stand in for where the build has
-// them, give the same bytes, planes and sums.
+// The plain loops, and every vector loop that stands in for them where the
+// build and processor have it, give the same bytes, planes and sums.
 TEST_P(GoldenTest, PlainLoopsGiveTheSameBytes) {
   const GoldenCase& c = GetParam();
   const Image source = GoldenSource(c.sourceKind);
   const Image templ = GoldenTemplate(c.templateKind);
-  const PassRun plain(source, templ, c.settings, false);
+  const PassRun plain(source, templ, c.settings, LoopKind::kPlain);
   EXPECT_EQ(c.checksum, Fnv(plain.output.bytes)) << std::hex << "0x" << Fnv(plain.output.bytes);
-  if (!CTransferPasses::HaveVectorLoops()) return;
-  const PassRun vector(source, templ, c.settings, true);
-  EXPECT_EQ(0, CountDifferences(plain.output, vector.output));
-  EXPECT_EQ(plain.passes.OutputRowSums(), vector.passes.OutputRowSums());
-  for (int p = 0; p < 3; ++p) {
-    for (int y = 0; y < source.height; ++y) {
-      const float* a = plain.passes.SourcePlanes().Row(p, y);
-      const float* b = vector.passes.SourcePlanes().Row(p, y);
-      ASSERT_TRUE(std::equal(a, a + source.width, b)) << "plane " << p << " row " << y;
+  for (LoopKind loops : CTransferPasses::AvailableLoops()) {
+    if (loops == LoopKind::kPlain) continue;
+    SCOPED_TRACE(CTransferPasses::LoopName(loops));
+    const PassRun vector(source, templ, c.settings, loops);
+    EXPECT_EQ(0, CountDifferences(plain.output, vector.output));
+    EXPECT_EQ(plain.passes.OutputRowSums(), vector.passes.OutputRowSums());
+    for (int p = 0; p < 3; ++p) {
+      for (int y = 0; y < source.height; ++y) {
+        const float* a = plain.passes.SourcePlanes().Row(p, y);
+        const float* b = vector.passes.SourcePlanes().Row(p, y);
+        ASSERT_TRUE(std::equal(a, a + source.width, b)) << "plane " << p << " row " << y;
+      }
+    }
+  }
+}
+
+// Rows shared out to several threads, in bands of any size, give the bytes,
+// statistics and sums of one thread doing them in order.
+TEST_P(GoldenTest, ThreadsGiveTheSameBytes) {
+  const GoldenCase& c = GetParam();
+  const Image source = GoldenSource(c.sourceKind);
+  const Image templ = GoldenTemplate(c.templateKind);
+  const PassRun alone(source, templ, c.settings, CTransferPasses::FastestLoops());
+  for (int bandRows : {1, 3}) {
+    SCOPED_TRACE(testing::Message() << bandRows << " rows per band");
+    const PassRun shared(source, templ, c.settings, CTransferPasses::FastestLoops(), 3, bandRows);
+    EXPECT_EQ(c.checksum, Fnv(shared.output.bytes)) << std::hex << "0x" << Fnv(shared.output.bytes);
+    EXPECT_EQ(alone.passes.OutputRowSums(), shared.passes.OutputRowSums());
+    const ImageStatistics* pairs[2][2] = {{&alone.passes.SourceStatistics(), &shared.passes.SourceStatistics()},
+                                          {&alone.passes.TemplateStatistics(), &shared.passes.TemplateStatistics()}};
+    for (auto& pair : pairs) {
+      EXPECT_EQ(0, std::memcmp(pair[0], pair[1], sizeof(ImageStatistics)));
     }
   }
 }
@@ -508,9 +534,9 @@ TEST(TransferPassesTest, MeanColourCheck) {
 }
 
 // Plain and vector loops agree on pictures of every kind the loops treat
-// differently: widths around the vector block and pair sizes, all three
-// formats, random, flat, almost flat (steep regressions) and black-and-white
-// pixels, any settings.
+// differently: widths around the vector block and pair or quad sizes, all
+// three formats, random, flat, almost flat (steep regressions) and
+// black-and-white pixels, any settings.
 TEST(TransferPassesTest, VectorLoopsMatchPlainLoopsOnVariedPictures) {
   if (!CTransferPasses::HaveVectorLoops()) GTEST_SKIP() << "no vector loops in this build";
   std::uint32_t state = 2024u;
@@ -537,10 +563,13 @@ TEST(TransferPassesTest, VectorLoopsMatchPlainLoopsOnVariedPictures) {
     fill(templ);
     const Settings settings{static_cast<int>(next() % 201) - 100, static_cast<int>(next() % 201) - 100,
                             static_cast<int>(next() % 101), static_cast<int>(next() % 4)};
-    const PassRun plain(source, templ, settings, false);
-    const PassRun vector(source, templ, settings, true);
-    ASSERT_EQ(0, CountDifferences(plain.output, vector.output)) << "run " << run;
-    ASSERT_EQ(plain.passes.OutputRowSums(), vector.passes.OutputRowSums()) << "run " << run;
+    const PassRun plain(source, templ, settings, LoopKind::kPlain);
+    for (LoopKind loops : CTransferPasses::AvailableLoops()) {
+      if (loops == LoopKind::kPlain) continue;
+      const PassRun vector(source, templ, settings, loops);
+      ASSERT_EQ(0, CountDifferences(plain.output, vector.output)) << "run " << run << " " << CTransferPasses::LoopName(loops);
+      ASSERT_EQ(plain.passes.OutputRowSums(), vector.passes.OutputRowSums()) << "run " << run;
+    }
   }
 }
 

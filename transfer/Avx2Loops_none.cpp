@@ -1,0 +1,14 @@
+// Builds without AVX2 code generation (other processors, other compilers):
+// the AVX2 loops are absent, and the passes never choose them.
+#include "transfer/ForwardPixels.h"
+#include "transfer/OutputPixels.h"
+
+namespace transfer_detail {
+
+bool HaveAvx2ForwardPixels() { return false; }
+void ForwardPixelsAvx2(const ForwardKernel&, const std::uint8_t*, int, int, float*, float*, float*, double*,
+                       std::uint64_t*) {}
+bool HaveAvx2OutputPixels() { return false; }
+void OutputPixelsAvx2(OutputRowData&, int, int) {}
+
+}  // namespace transfer_detail

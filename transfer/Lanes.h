@@ -1,0 +1,30 @@
+#pragma once
+// The numbers the output formula is written in.  The formula (OutputPixels.h)
+// is one template over a lane type: plain double for the reference loop, and
+// in the vector loops a packed type with two or four doubles whose every
+// lane does exactly the double operation of the plain loop (IEEE addition,
+// subtraction, multiplication, division, and max/min with the operand order
+// of the SSE instructions).  No fused multiply-add anywhere.
+//
+// Each lane type gives: arithmetic operators, Max(a, b) = a > b ? a : b and
+// Min(a, b) = a < b ? a : b (so Max(NaN, low) is low), Abs, and
+// Broadcast<V>(double).  This file has the plain double; Lanes_sse2.h and
+// Lanes_avx2.h the packed ones.
+
+#include <cmath>
+
+namespace transfer_detail {
+
+template <typename V>
+V Broadcast(double value);
+
+template <>
+inline double Broadcast<double>(double value) {
+  return value;
+}
+
+inline double Max(double a, double b) { return a > b ? a : b; }
+inline double Min(double a, double b) { return a < b ? a : b; }
+inline double Abs(double a) { return std::fabs(a); }
+
+}  // namespace transfer_detail
