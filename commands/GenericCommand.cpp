@@ -4,6 +4,7 @@
 
 #include "commands/CommandMessages.h"
 #include "commands/MaskedComposite.h"
+#include "platform/MessageBox.h"
 
 GenericCommand::GenericCommand() = default;
 
@@ -39,6 +40,7 @@ CStatus GenericCommand::Start() {
   m_job.lock = &m_jobLock;
   m_job.progress = &m_progress;
   m_job.notify = m_notify;
+  m_runMessages.clear();
 
   m_finished = false;
   try {
@@ -62,6 +64,18 @@ void GenericCommand::Worker() {
   m_busy = true;
   int result = -3;
   bool failed = false;
+  int recordedErrors = 0;
+  std::unique_ptr<platform::ScopedThreadMessageBoxHandler> recorder;
+  if (m_recordMessages) {
+    recorder = std::make_unique<platform::ScopedThreadMessageBoxHandler>(
+        [this, &recordedErrors](const platform::MessageBoxRequest& box) {
+          if (box.icon == platform::MessageBoxIcon::kError) {
+            ++recordedErrors;
+            m_runMessages.push_back(box.text);
+          }
+          return platform::DefaultAnswer(box.buttons);
+        });
+  }
   try {
     if (m_job.holdLock) {
       std::lock_guard<std::mutex> lock(*m_job.lock);
@@ -69,7 +83,8 @@ void GenericCommand::Worker() {
     } else {
       result = Run(m_job);
     }
-    failed = result == 100 || result == -6;
+    // A run that could only report an error to the user has no result.
+    failed = result == 100 || result == -6 || recordedErrors != 0;
     if (!failed && !m_input.IsEmpty() && !m_mask.IsEmpty()) {
       // Only the selection changes: the result is mixed with the input
       // through the mask.
@@ -82,6 +97,7 @@ void GenericCommand::Worker() {
     // No exception leaves the worker: every failure ends the run the same way.
     failed = true;
   }
+  recorder.reset();
 
   // The worker counts as ended before its message arrives, so an owner that
   // starts again on the message is not refused.
@@ -90,11 +106,11 @@ void GenericCommand::Worker() {
     m_busy = false;
     m_stop = false;
     m_finished = true;
-    if (m_job.notify != nullptr) platform::PostWindowMessage(m_job.notify, UM_RUNFAILED, 0, 0);
+    if (m_job.notify != nullptr) platform::PostWindowMessage(m_job.notify, UM_RUNFAILED, m_runTag, 0);
   } else {
     m_busy = false;
     m_finished = true;
-    if (m_job.notify != nullptr) platform::PostWindowMessage(m_job.notify, UM_RUNDONE, 0, 0);
+    if (m_job.notify != nullptr) platform::PostWindowMessage(m_job.notify, UM_RUNDONE, m_runTag, 0);
   }
 }
 

@@ -15,6 +15,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "commands/ParamSet.h"
 #include "image/ImageBuffer.h"
@@ -66,6 +67,17 @@ class GenericCommand {
   CProgress& Progress() { return m_progress; }
   void SetNotifyWindow(platform::WindowHandle window) { m_notify = window; }
   platform::WindowHandle NotifyWindow() const { return m_notify; }
+  // The number the next run posts as wParam of UM_RUNDONE and UM_RUNFAILED
+  // (0 unless set), so the owner can tell the current run's end from a
+  // replaced one's.
+  void SetRunTag(std::uintptr_t tag) { m_runTag = tag; }
+  // With recording on, the message boxes a run shows on its worker thread
+  // are kept instead of shown, and a run that showed an error box ends as
+  // failed; the owner shows RunMessages() on its own thread.
+  void SetRecordRunMessages(bool record) { m_recordMessages = record; }
+  // The texts of the error boxes of the last run (recording on), oldest
+  // first.  Read only while no run is busy.
+  const std::vector<std::string>& RunMessages() const { return m_runMessages; }
   bool StopRequested() const { return m_stop.load(); }
 
  private:
@@ -86,4 +98,7 @@ class GenericCommand {
   std::mutex m_jobLock;
   platform::WindowHandle m_notify = nullptr;
   std::array<int, 4> m_settings{100, 100, 400, 500};
+  std::uintptr_t m_runTag = 0;
+  bool m_recordMessages = false;
+  std::vector<std::string> m_runMessages;
 };

@@ -1,7 +1,7 @@
 #include "host/PluginApp.h"
 
-#include "host/ExchangeRun.h"
 #include "platform/MessageBox.h"
+#include "ui/FilterDialogRunner.h"
 
 bool CPluginApp::CheckImageMode(FilterRecord* record, PlatformData* /*platformData*/) {
   if (record->imageMode == plugInModeRGBColor) return true;
@@ -9,7 +9,4 @@ bool CPluginApp::CheckImageMode(FilterRecord* record, PlatformData* /*platformDa
   return false;
 }
 
-bool CPluginApp::RunDialog() {
-  // Without a dialog the filter applies the settings the user last had.
-  return RunWithStoredSettings(Exchange());
-}
+bool CPluginApp::RunDialog() { return RunFilterDialog(Exchange()); }

@@ -9,10 +9,17 @@ namespace {
 
 std::mutex g_handlerMutex;
 MessageBoxHandler g_handler;
+thread_local MessageBoxHandler t_threadHandler;
 
 }  // namespace
 
+ScopedThreadMessageBoxHandler::ScopedThreadMessageBoxHandler(MessageBoxHandler handler)
+    : m_previous(std::exchange(t_threadHandler, std::move(handler))) {}
+
+ScopedThreadMessageBoxHandler::~ScopedThreadMessageBoxHandler() { t_threadHandler = std::move(m_previous); }
+
 int ShowMessageBox(const MessageBoxRequest& request) {
+  if (t_threadHandler) return t_threadHandler(request);
   MessageBoxHandler handler;
   {
     std::lock_guard<std::mutex> lock(g_handlerMutex);

@@ -38,6 +38,21 @@ int ShowMessage(const std::string& text, const std::string& caption, MessageBoxI
 // Installs a handler (an empty one restores the default); answers the old one.
 MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler);
 
+// While it lives, the boxes shown on the thread that made it go to its
+// handler instead of the process's one.  A worker thread that must not put a
+// box on the screen (it would appear behind a modal dialog and block the
+// dialog waiting for the worker) records them for its owner to show.
+class ScopedThreadMessageBoxHandler {
+ public:
+  explicit ScopedThreadMessageBoxHandler(MessageBoxHandler handler);
+  ~ScopedThreadMessageBoxHandler();
+  ScopedThreadMessageBoxHandler(const ScopedThreadMessageBoxHandler&) = delete;
+  ScopedThreadMessageBoxHandler& operator=(const ScopedThreadMessageBoxHandler&) = delete;
+
+ private:
+  MessageBoxHandler m_previous;
+};
+
 // The platform's own box.
 int DefaultMessageBox(const MessageBoxRequest& request);
 

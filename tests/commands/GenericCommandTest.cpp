@@ -9,6 +9,8 @@
 #include "commands/CommandMessages.h"
 #include "commands/MaskedComposite.h"
 #include "image/Status.h"
+#include "platform/MessageBox.h"
+#include "tests/support/MessageBoxRecorder.h"
 
 namespace {
 
@@ -22,7 +24,7 @@ double SteppingClock() {
 // progress until told to go on (or to stop).
 class ProbeCommand : public GenericCommand {
  public:
-  enum class Ending { kWrite, kThrow, kCancelled };
+  enum class Ending { kWrite, kThrow, kCancelled, kErrorBox };
 
   int Run(CCommandJob& job) override {
     runs++;
@@ -35,6 +37,11 @@ class ProbeCommand : public GenericCommand {
     }
     if (ending == Ending::kThrow) RaiseError(keErrNoData);
     if (ending == Ending::kCancelled) return 100;
+    if (ending == Ending::kErrorBox) {
+      // As a run reports an unreadable template: a box, then an ordinary end.
+      platform::ShowMessage("Can't read the template picture t.jpg", "Probe", platform::MessageBoxIcon::kError);
+      return 0;
+    }
     for (int y = 0; y < job.output->Height(); ++y) {
       CRowWriter row(*job.output, y);
       for (int x = 0; x < job.output->Width() * 3; ++x) row.Row()[x] = 200;
@@ -170,6 +177,34 @@ TEST(MaskedCompositeTest, RefusesMismatchedBuffers) {
   EXPECT_EQ(101u, MaskedComposite(bgr, bgr, bgr, &result).Code());
   EXPECT_EQ(101u, MaskedComposite(bgr, empty, grey, &result).Code());
   EXPECT_TRUE(result.IsEmpty());
+}
+
+// Inside a dialog the worker must not show a box of its own: it would
+// appear behind the dialog, and the dialog waiting for the worker could not
+// be used to close it.  The box is recorded, the run counts as failed, and
+// its end carries the tag of the run.
+TEST_F(GenericCommandTest, RecordedErrorBoxesFailTheRunAndWaitForTheOwner) {
+  MessageBoxRecorder shown;
+  m_command.ending = ProbeCommand::Ending::kErrorBox;
+  m_command.SetRecordRunMessages(true);
+  m_command.SetRunTag(41);
+  m_command.release = true;
+  ASSERT_FALSE(m_command.Start().IsError());
+  const platform::WindowMessage end = WaitForEnd();
+  EXPECT_EQ(UM_RUNFAILED, end.id);
+  EXPECT_EQ(41u, end.wParam);
+  EXPECT_TRUE(shown.Boxes().empty());
+  ASSERT_EQ(1u, m_command.RunMessages().size());
+  EXPECT_EQ("Can't read the template picture t.jpg", m_command.RunMessages()[0]);
+  EXPECT_TRUE(m_command.Output().IsEmpty());
+
+  // Without recording the box reaches the handler and the run ends as done.
+  m_command.Stop();
+  m_command.SetRecordRunMessages(false);
+  ASSERT_FALSE(m_command.Start().IsError());
+  EXPECT_EQ(UM_RUNDONE, WaitForEnd().id);
+  EXPECT_EQ(1u, shown.Boxes().size());
+  EXPECT_TRUE(m_command.RunMessages().empty());
 }
 
 }  // namespace

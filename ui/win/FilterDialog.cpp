@@ -1,0 +1,173 @@
+#include "ui/win/FilterDialog.h"
+
+#include <algorithm>
+
+#include "commands/HueloomParams.h"
+#include "platform/MessageBox.h"
+#include "resources/ProductInfo.h"
+#include "ui/DialogIds.h"
+#include "ui/UiLog.h"
+
+namespace ui::win {
+
+CFilterDlg::CFilterDlg(Hueloom& command, CHostExchange& exchange)
+    : CCommandDlg(IDD_MAIN_DIALOG, kIdProgress, IDR_ACCELERATORS, IDS_TITLE), m_hueloom(command), m_exchange(exchange) {
+  SetCommand(&command);
+  SetImageSource(&exchange.SourceImage(), &exchange.MaskImage());
+}
+
+Size CFilterDlg::WindowSizeForClient(Size client) const {
+  RECT r{0, 0, client.width, client.height};
+  AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongPtrA(m_hwnd, GWL_STYLE)), FALSE,
+                     static_cast<DWORD>(GetWindowLongPtrA(m_hwnd, GWL_EXSTYLE)));
+  return {r.right - r.left, r.bottom - r.top};
+}
+
+bool CFilterDlg::OnInitDialog() {
+  if (!CCommandDlg::OnInitDialog()) return false;
+  m_grip.Create(m_hwnd);
+
+  // Every run starts from the host image as read; the command works on the
+  // dialog's copy and reports to this window.
+  m_sourceCopy.Copy(m_exchange.SourceImage()).RaiseIfError();
+  m_hueloom.SetNotifyWindow(m_hwnd);
+  m_hueloom.Input().Share(m_sourceCopy).RaiseIfError();
+  m_hueloom.Mask().Clear();
+  if (m_exchange.MaskInUse()) m_hueloom.Mask().Share(m_exchange.MaskImage()).RaiseIfError();
+
+  // The preset row: shown, or hidden with the pane starting at its top.
+  const Rect pane = ChildRect(kIdPanePlace);
+  if (!m_presetRow) {
+    const Rect label = ChildRect(kIdPresetLabel);
+    for (int id : {kIdPresetLabel, kIdPresetList, kIdPresetSave, kIdPresetDelete}) {
+      ShowWindow(GetDlgItem(m_hwnd, id), SW_HIDE);
+    }
+    SetWindowPos(GetDlgItem(m_hwnd, kIdPanePlace), nullptr, pane.left, label.top, pane.Width(),
+                 pane.Height() + (pane.top - label.top), SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  ShowWindow(GetDlgItem(m_hwnd, kIdPanePlace), SW_HIDE);
+
+  // The layout's reference: the controls where the template put them.
+  const Rect client = ClientRect();
+  std::map<int, Rect> rectangles;
+  for (const Anchor& a : MainDialogAnchors()) {
+    if (GetDlgItem(m_hwnd, a.id) != nullptr) rectangles[a.id] = ChildRect(a.id);
+  }
+  m_layout.TakeReference({client.Width(), client.Height()}, rectangles);
+
+  // The window opens at the requested size, or larger when the content
+  // needs more; the needed size is a client size, so the frame is added.
+  const Size needed = WindowSizeForClient({client.Width(), client.Height()});
+  m_openedSize = {std::max(m_requestedSize.width, needed.width), std::max(m_requestedSize.height, needed.height)};
+  SetWindowPos(m_hwnd, nullptr, 0, 0, m_openedSize.width, m_openedSize.height,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  // Centred on the work area of the monitor the host is on.
+  RECT window{};
+  GetWindowRect(m_hwnd, &window);
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  GetMonitorInfoA(MonitorFromWindow(GetWindow(m_hwnd, GW_OWNER) != nullptr ? GetWindow(m_hwnd, GW_OWNER) : m_hwnd,
+                                    MONITOR_DEFAULTTONEAREST),
+                  &monitor);
+  const RECT& work = monitor.rcWork;
+  SetWindowPos(m_hwnd, nullptr, std::max<int>(work.left, (work.left + work.right - m_openedSize.width) / 2),
+               std::max<int>(work.top, (work.top + work.bottom - m_openedSize.height) / 2), 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+
+  EnableWindow(GetDlgItem(m_hwnd, IDOK), FALSE);
+  if (View() != nullptr) View()->onRunRequest = [this] { RequestRun(false); };
+  if (View() != nullptr) View()->ZoomToFit();
+  LogControls();
+  return true;
+}
+
+void CFilterDlg::Arrange(int clientWidth, int clientHeight) {
+  m_grip.Place(clientWidth, clientHeight, IsZoomed(m_hwnd) != 0);
+  const std::map<int, Rect> placed = m_layout.Arrange({clientWidth, clientHeight});
+  for (const auto& [id, rect] : placed) {
+    HWND control = GetDlgItem(m_hwnd, id);
+    if (control == nullptr) continue;
+    MoveWindow(control, rect.left, rect.top, rect.Width(), rect.Height(), FALSE);
+  }
+  // The moved controls and what they uncovered are painted again.
+  RedrawWindow(m_hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+  LogControls();
+}
+
+void CFilterDlg::LogControls() {
+  if (!UiLogEnabled()) return;
+  for (int id : {kIdPreview, kIdToolBar, kIdZoomText, kIdProgress, kIdHintText, kIdOk, kIdCancel, kIdHelp,
+                 kIdPanePlace}) {
+    HWND control = GetDlgItem(m_hwnd, id);
+    if (control != nullptr) UiLogControl(id, ScreenRectOf(control));
+  }
+  UiLogControl(0, ScreenRectOf(m_hwnd));
+}
+
+bool CFilterDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+  switch (message) {
+    case WM_SIZE:
+      if (wParam != SIZE_MINIMIZED && m_layout.Reference().width > 0) Arrange(LOWORD(lParam), HIWORD(lParam));
+      *result = 0;
+      return true;
+    case WM_GETMINMAXINFO: {
+      if (m_layout.Reference().width == 0) return false;
+      auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
+      const Size minimum = CDialogLayout::MinimumTrackSize(WindowSizeForClient(m_layout.Reference()), m_openedSize);
+      info->ptMinTrackSize.x = minimum.width;
+      info->ptMinTrackSize.y = minimum.height;
+      *result = 0;
+      return true;
+    }
+    default:
+      return CCommandDlg::OnMessage(message, wParam, lParam, result);
+  }
+}
+
+bool CFilterDlg::OnDialogCommand(int id, int code, HWND control) {
+  if (id == IDOK) {
+    // OK is enabled only while a finished result is shown.
+    if (!IsWindowEnabled(GetDlgItem(m_hwnd, IDOK)) || Scheduler().Running()) return true;
+    FlushProgress();
+    UiLogLine("end ok");
+    EndDialog(IDOK);
+    return true;
+  }
+  return CCommandDlg::OnDialogCommand(id, code, control);
+}
+
+void CFilterDlg::OnRunStarting() { EnableWindow(GetDlgItem(m_hwnd, IDOK), FALSE); }
+
+bool CFilterDlg::CanStartRun() const { return !m_hueloom.TextParam(keParamFilename).empty(); }
+
+std::string CFilterDlg::RunDescription() const {
+  return "brightness=" + std::to_string(m_hueloom.IntParam(keParamRadius)) +
+         " color=" + std::to_string(m_hueloom.IntParam(keParamColor)) +
+         " fade=" + std::to_string(m_hueloom.IntParam(keParamBlend)) +
+         " mode=" + std::to_string(m_hueloom.IntParam(keParamAlternativeMode)) +
+         " template=" + m_hueloom.TextParam(keParamFilename);
+}
+
+void CFilterDlg::OnRunFinished() {
+  // The result becomes the image shown and written back on OK.
+  m_exchange.SourceImage().Clear();
+  m_exchange.SourceImage().Copy(m_hueloom.Output()).RaiseIfError();
+  m_exchange.OriginalImage().Share(m_sourceCopy).RaiseIfError();
+  if (View() != nullptr) View()->ImageChanged();
+  EnableWindow(GetDlgItem(m_hwnd, IDOK), TRUE);
+}
+
+void CFilterDlg::OnRunFailed(const std::vector<std::string>& messages) {
+  // What the run would have shown from its worker, shown here, over the
+  // dialog.
+  for (const std::string& text : messages) {
+    platform::MessageBoxRequest box;
+    box.owner = m_hwnd;
+    box.text = text;
+    box.caption = TINTAVO_PRODUCT_NAME;
+    box.icon = platform::MessageBoxIcon::kError;
+    platform::ShowMessageBox(box);
+  }
+}
+
+}  // namespace ui::win

@@ -1,0 +1,50 @@
+#pragma once
+// The main dialog of the plug-in: the preview, the control pane's place, the
+// progress bar, OK, Cancel and Help, and the preset row (hidden in the
+// plug-in).  It runs the Hueloom command on its own copy of the host's
+// source image; each finished result replaces the exchange's source image,
+// which the preview shows and OK writes back.
+
+#include <map>
+
+#include "commands/Hueloom.h"
+#include "host/HostExchange.h"
+#include "ui/DialogLayout.h"
+#include "ui/win/CommandDialog.h"
+#include "ui/win/SizeGrip.h"
+
+namespace ui::win {
+
+class CFilterDlg : public CCommandDlg {
+ public:
+  CFilterDlg(Hueloom& command, CHostExchange& exchange);
+
+  void SetRequestedSize(Size size) { m_requestedSize = size; }
+  void SetPresetRow(bool shown) { m_presetRow = shown; }
+
+ protected:
+  bool OnInitDialog() override;
+  bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
+  bool OnDialogCommand(int id, int code, HWND control) override;
+  void OnRunFinished() override;
+  void OnRunFailed(const std::vector<std::string>& messages) override;
+  void OnRunStarting() override;
+  bool CanStartRun() const override;
+  std::string RunDescription() const override;
+
+ private:
+  void Arrange(int clientWidth, int clientHeight);
+  void LogControls();
+  Size WindowSizeForClient(Size client) const;
+
+  Hueloom& m_hueloom;
+  CHostExchange& m_exchange;
+  CImageBuffer m_sourceCopy;  // the host image as read: every run starts here
+  bool m_presetRow = true;
+  Size m_requestedSize{800, 600};
+  Size m_openedSize;
+  CDialogLayout m_layout{MainDialogAnchors()};
+  CResizeGrip m_grip;
+};
+
+}  // namespace ui::win
