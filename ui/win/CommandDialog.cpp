@@ -2,7 +2,10 @@
 
 #include <commctrl.h>
 
+#include <cstdio>
+
 #include "commands/CommandMessages.h"
+#include "platform/Clock.h"
 #include "ui/UiLog.h"
 
 namespace ui::win {
@@ -58,6 +61,11 @@ bool CCommandDlg::StartRun(unsigned run) {
   return true;
 }
 
+void CCommandDlg::RequestRun(bool delayed) {
+  m_requested = platform::MonotonicSeconds();
+  m_scheduler.Request(delayed);
+}
+
 bool CCommandDlg::OnDialogCommand(int id, int code, HWND control) {
   if (id == IDCANCEL) {
     if (m_scheduler.Cancel() == CRunScheduler::CancelAction::kStoppedRun) {
@@ -93,7 +101,10 @@ bool CCommandDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT*
       if (m_scheduler.AcceptDone(static_cast<unsigned>(wParam))) {
         FlushProgress();
         OnRunFinished();
-        UiLogLine("run done");
+        // With the time from the last request, for the test log.
+        char line[64];
+        std::snprintf(line, sizeof line, "run done %.1f ms", (platform::MonotonicSeconds() - m_requested) * 1000.0);
+        UiLogLine(line);
       }
       *result = 0;
       return true;

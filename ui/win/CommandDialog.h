@@ -23,7 +23,7 @@ class CCommandDlg : public CViewDlg, private IRunTimer, private IRunTarget {
   GenericCommand* Command() const { return m_command; }
 
   // A run on the current parameters: delayed (a setting changed) or now.
-  void RequestRun(bool delayed) { m_scheduler.Request(delayed); }
+  void RequestRun(bool delayed);
   // Removes the waiting progress messages and sets the bar to 0.
   void FlushProgress();
   const CRunScheduler& Scheduler() const { return m_scheduler; }
@@ -60,6 +60,7 @@ class CCommandDlg : public CViewDlg, private IRunTimer, private IRunTarget {
   HWND m_progress = nullptr;
   GenericCommand* m_command = nullptr;
   CRunScheduler m_scheduler{*this, *this};
+  double m_requested = 0;  // when the last run was asked for
 };
 
 }  // namespace ui::win

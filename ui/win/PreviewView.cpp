@@ -2,9 +2,13 @@
 
 #include <algorithm>
 
+#include <cstdio>
+
 #include "image/ScreenBitmap.h"
+#include "platform/Clock.h"
 #include "ui/DialogIds.h"
 #include "ui/PreviewScaler.h"
+#include "ui/UiLog.h"
 
 namespace ui::win {
 namespace {
@@ -150,6 +154,7 @@ bool CToolView::OnCommand(int id) {
 }
 
 void CToolView::Paint() {
+  const double started = platform::MonotonicSeconds();
   PAINTSTRUCT ps{};
   HDC dc = BeginPaint(m_hwnd, &ps);
   const Rect client = ClientRect();
@@ -185,6 +190,11 @@ void CToolView::Paint() {
   DeleteObject(bitmap);
   DeleteDC(memory);
   EndPaint(m_hwnd, &ps);
+  if (UiLogEnabled()) {
+    char line[64];
+    std::snprintf(line, sizeof line, "paint %.1f ms", (platform::MonotonicSeconds() - started) * 1000.0);
+    UiLogLine(line);
+  }
 }
 
 void CToolView::PanLoop(Point start) {
