@@ -3,8 +3,6 @@
 #include <algorithm>
 
 #include "commands/HueloomParams.h"
-#include "platform/MessageBox.h"
-#include "resources/ProductInfo.h"
 #include "ui/DialogIds.h"
 #include "ui/UiLog.h"
 
@@ -160,14 +158,7 @@ void CFilterDlg::OnRunFinished() {
 void CFilterDlg::OnRunFailed(const std::vector<std::string>& messages) {
   // What the run would have shown from its worker, shown here, over the
   // dialog.
-  for (const std::string& text : messages) {
-    platform::MessageBoxRequest box;
-    box.owner = m_hwnd;
-    box.text = text;
-    box.caption = TINTAVO_PRODUCT_NAME;
-    box.icon = platform::MessageBoxIcon::kError;
-    platform::ShowMessageBox(box);
-  }
+  for (const std::string& text : messages) ReportWindowError(m_hwnd, text);
 }
 
 }  // namespace ui::win
