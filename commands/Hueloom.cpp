@@ -1,7 +1,5 @@
 #include "commands/Hueloom.h"
 
-#include <cctype>
-
 #include "imagefiles/FileType.h"
 #include "imagefiles/TemplateLoader.h"
 #include "platform/MessageBox.h"
@@ -54,8 +52,7 @@ int Hueloom::Run(CCommandJob& job) {
   const std::int32_t mode = IntParam(keParamAlternativeMode);
   const std::string path = TextParam(keParamFilename);
 
-  std::string extension = ExtensionOf(path);
-  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  const std::string extension = LowerCaseAscii(ExtensionOf(path));
   if (extension.empty()) {
     ShowError("Unknown file extension");
     return 0;

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "imagefiles/FileType.h"
 #include "platform/Folder.h"
 #include "platform/MessageBox.h"
 #include "platform/Module.h"
@@ -14,24 +15,12 @@ constexpr char kExtension[] = ".preset";
 constexpr std::size_t kExtensionLength = 7;
 constexpr std::size_t kMaxNameBytes = 200;
 
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
 // `tail` is given in lower case.
 bool EndsWithIgnoringCase(const std::string& text, const char* tail, std::size_t n) {
-  if (text.size() < n) return false;
-  for (std::size_t i = 0; i < n; ++i) {
-    if (Lower(text[text.size() - n + i]) != tail[i]) return false;
-  }
-  return true;
+  return text.size() >= n && LowerCaseAscii(text.substr(text.size() - n)) == std::string(tail, n);
 }
 
-bool SameIgnoringCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (Lower(a[i]) != Lower(b[i])) return false;
-  }
-  return true;
-}
+bool SameIgnoringCase(const std::string& a, const std::string& b) { return LowerCaseAscii(a) == LowerCaseAscii(b); }
 
 struct FileCloser {
   void operator()(std::FILE* f) const {
