@@ -1,8 +1,11 @@
 // JPEG decoder through libjpeg(-turbo), IJG 6b API, from memory.
 //
 // Grey pictures become 8-bit grey pictures, everything else 24 bits: YCbCr
-// and RGB as libjpeg converts them, CMYK and YCCK (as Adobe writes them,
-// with inverted samples) converted to RGB here.
+// and RGB as libjpeg(-turbo) converts them, straight into the picture's B, G,
+// R rows (its extended colour space), CMYK and YCCK (as Adobe writes them,
+// with inverted samples) converted to B, G, R here.  The same decoder also
+// fills a caller's B, G, R rows (DecodeJpegRows): a picture to be filtered
+// goes into its image buffer without a copy on the way.
 //
 // libjpeg reports fatal errors through error_exit, which must not return:
 // ours formats the message and longjmps back into RunDecode, the one function
@@ -69,7 +72,7 @@ struct DecodeJob {
   std::size_t size;
   unsigned minWidth;
   unsigned minHeight;
-  CPicture* picture;
+  JpegRowSink sink;
   unsigned fullWidth;
   unsigned fullHeight;
   // Set by RunDecode when it refuses without a libjpeg error.
@@ -142,13 +145,9 @@ void CmykToBgr(const JSAMPLE* cmyk, std::uint8_t* bgr, unsigned width, bool inve
   }
 }
 
-void RgbToBgr(const JSAMPLE* rgb, std::uint8_t* bgr, unsigned width) {
-  for (unsigned x = 0; x < width; ++x, rgb += 3, bgr += 3) {
-    bgr[0] = rgb[2];
-    bgr[1] = rgb[1];
-    bgr[2] = rgb[0];
-  }
-}
+// Rows handed to libjpeg at once, at most: its output buffer height for
+// the common samplings.
+constexpr int kRowsAtOnce = 4;
 
 // The one function with a jump target.  Its locals are trivially
 // destructible; the picture is created through a call that has returned
@@ -207,42 +206,46 @@ bool RunDecode(DecodeJob* job) {
   jpeg_calc_output_dimensions(&info);
   const unsigned width = info.output_width;
   const unsigned height = info.output_height;
-  const unsigned bpp = info.out_color_space == JCS_GRAYSCALE ? 8 : 24;
-  if (!job->picture->Create(width, height, bpp, job->error)) {
+  const bool grey = info.out_color_space == JCS_GRAYSCALE;
+  if (grey && job->sink.greyAsBgr) info.out_color_space = JCS_EXT_BGR;
+  if (info.out_color_space == JCS_RGB) info.out_color_space = JCS_EXT_BGR;
+  if (!job->sink.create(job->sink.context, width, height, grey, job->error)) {
     jpeg_destroy_decompress(&info);
     return false;
   }
-  if (bpp == 8) job->picture->SetGreyPalette();
+  const unsigned components = info.out_color_space == JCS_GRAYSCALE ? 1 : cmyk ? 4 : 3;
 
   jpeg_start_decompress(&info);
   if (info.output_width != width || info.output_height != height ||
-      static_cast<unsigned>(info.output_components) != (cmyk ? 4u : bpp / 8)) {
+      static_cast<unsigned>(info.output_components) != components) {
     *job->error = {keErrNoData, "JPEG: unexpected output layout"};
     jpeg_destroy_decompress(&info);
     return false;
   }
-  // Colour rows pass through a buffer from libjpeg's pool (freed with it);
-  // grey rows go straight into the picture.
+  // CMYK rows pass through a buffer from libjpeg's pool (freed with it);
+  // the others go straight into the target's rows, a few at a time.
   JSAMPARRAY buffer = nullptr;
-  if (bpp == 24) {
-    buffer = (*info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&info), JPOOL_IMAGE,
-                                       width * static_cast<JDIMENSION>(info.output_components), 1);
+  if (cmyk) {
+    buffer = (*info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&info), JPOOL_IMAGE, width * components, 1);
   }
   const bool inverted = info.saw_Adobe_marker != 0;
   while (info.output_scanline < height) {
     const unsigned y = info.output_scanline;
-    std::uint8_t* row = job->picture->GetBits(height - 1 - y);
-    JSAMPROW target = bpp == 8 ? row : buffer[0];
-    if (jpeg_read_scanlines(&info, &target, 1) != 1) {
+    JSAMPROW targets[kRowsAtOnce];
+    JDIMENSION count = 1;
+    if (cmyk) {
+      targets[0] = buffer[0];
+    } else {
+      count = height - y < static_cast<unsigned>(kRowsAtOnce) ? height - y : kRowsAtOnce;
+      for (JDIMENSION i = 0; i < count; ++i) targets[i] = job->sink.row(job->sink.context, y + i);
+    }
+    const JDIMENSION read = jpeg_read_scanlines(&info, targets, count);
+    if (read == 0) {
       *job->error = {keErrFileRead, "JPEG: the decoder stopped early"};  // cannot happen with a memory source
       jpeg_destroy_decompress(&info);
       return false;
     }
-    if (cmyk) {
-      CmykToBgr(buffer[0], row, width, inverted);
-    } else if (bpp == 24) {
-      RgbToBgr(buffer[0], row, width);
-    }
+    if (cmyk) CmykToBgr(buffer[0], job->sink.row(job->sink.context, y), width, inverted);
   }
   // The end of the file is not read: what follows the last scan (trailing
   // markers, or nothing in a cut file) does not change the picture.
@@ -250,10 +253,37 @@ bool RunDecode(DecodeJob* job) {
   return true;
 }
 
-}  // namespace
+// The sink of a CPicture: a 24-bit picture, or an 8-bit grey one for grey
+// files; rows bottom-up.
+struct PictureSink {
+  CPicture* picture;
+  unsigned height;
+};
 
-bool DecodeJpegReduced(const std::uint8_t* data, std::size_t size, unsigned minWidth, unsigned minHeight,
-                       CPicture* picture, unsigned* fullWidth, unsigned* fullHeight, PictureError* error) {
+bool CreatePicture(void* context, unsigned width, unsigned height, bool grey, PictureError* error) {
+  auto* sink = static_cast<PictureSink*>(context);
+  sink->height = height;
+  if (!sink->picture->Create(width, height, grey ? 8 : 24, error)) return false;
+  if (grey) sink->picture->SetGreyPalette();
+  return true;
+}
+
+std::uint8_t* PictureRow(void* context, unsigned y) {
+  auto* sink = static_cast<PictureSink*>(context);
+  return sink->picture->GetBits(sink->height - 1 - y);
+}
+
+// libjpeg's own error: cut data makes it fail only after it said so.
+PictureError LibraryError(const DecodeJob& job) {
+  const std::uint32_t code = job.errors.outOfMemory ? keErrOutOfMemory
+                             : job.errors.endOfData ? keErrFileRead
+                                                    : keErrNoData;
+  const char* text = job.errors.message[0] != '\0' ? job.errors.message : "decoding failed";
+  return {code, std::string(kName) + ": " + text};
+}
+
+// The checks before libjpeg is set up; false with the error.
+bool LooksDecodable(const std::uint8_t* data, std::size_t size, PictureError* error) {
   // The start of image marker, then a marker: anything else is not JPEG, and
   // libjpeg need not be set up to say so.
   if (size >= 2 && size < 4 && data[0] == 0xFF && data[1] == 0xD8) {
@@ -269,12 +299,40 @@ bool DecodeJpegReduced(const std::uint8_t* data, std::size_t size, unsigned minW
     *error = {keErrOutOfMemory, "JPEG: file too large"};
     return false;
   }
+  return true;
+}
+
+}  // namespace
+
+bool DecodeJpegRows(const std::uint8_t* data, std::size_t size, const JpegRowSink& sink, std::string* damage,
+                    PictureError* error) {
+  damage->clear();
+  if (!LooksDecodable(data, size, error)) return false;
+  DecodeJob job{};
+  job.data = data;
+  job.size = size;
+  job.sink = sink;
+  job.sink.greyAsBgr = true;
+  PictureError refusal;
+  job.error = &refusal;
+  if (RunDecode(&job)) {
+    if (job.errors.damage[0] != '\0') *damage = std::string(kName) + ": " + job.errors.damage;
+    return true;
+  }
+  *error = refusal.IsError() ? refusal : LibraryError(job);
+  return false;
+}
+
+bool DecodeJpegReduced(const std::uint8_t* data, std::size_t size, unsigned minWidth, unsigned minHeight,
+                       CPicture* picture, unsigned* fullWidth, unsigned* fullHeight, PictureError* error) {
+  if (!LooksDecodable(data, size, error)) return false;
   DecodeJob job{};
   job.data = data;
   job.size = size;
   job.minWidth = minWidth;
   job.minHeight = minHeight;
-  job.picture = picture;
+  PictureSink target{picture, 0};
+  job.sink = {&target, CreatePicture, PictureRow, false};
   PictureError refusal;
   job.error = &refusal;
   const bool ok = RunDecode(&job);
@@ -285,16 +343,7 @@ bool DecodeJpegReduced(const std::uint8_t* data, std::size_t size, unsigned minW
     return true;
   }
   picture->Destroy();
-  if (refusal.IsError()) {
-    *error = refusal;
-  } else {
-    // libjpeg's own error: cut data makes it fail only after it said so.
-    const std::uint32_t code = job.errors.outOfMemory ? keErrOutOfMemory
-                               : job.errors.endOfData ? keErrFileRead
-                                                      : keErrNoData;
-    const char* text = job.errors.message[0] != '\0' ? job.errors.message : "decoding failed";
-    *error = {code, std::string(kName) + ": " + text};
-  }
+  *error = refusal.IsError() ? refusal : LibraryError(job);
   return false;
 }
 

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 struct PictureError;
 
 class CPicture;
@@ -17,3 +18,23 @@ class CPicture;
 // decoders of imagefiles/Decoders.h otherwise.
 bool DecodeJpegReduced(const std::uint8_t* data, std::size_t size, unsigned minWidth, unsigned minHeight,
                        CPicture* picture, unsigned* fullWidth, unsigned* fullHeight, PictureError* error);
+
+// Where a decoded JPEG goes: create(context, width, height, grey, error) is
+// asked once for storage of the picture's size (false with the error
+// refuses), then row(context, y) for each row from the top, which receives
+// width B, G, R triples - or, for a grey file when greyAsBgr is false, width
+// grey bytes.  Both run while libjpeg may jump past them: they must not
+// throw, and must leave nothing to destroy.
+struct JpegRowSink {
+  void* context;
+  bool (*create)(void* context, unsigned width, unsigned height, bool grey, PictureError* error);
+  std::uint8_t* (*row)(void* context, unsigned y);
+  bool greyAsBgr;
+};
+
+// Decodes the JPEG file `data` at full size into the sink's rows, grey files
+// as B, G, R too.  `*damage` receives why the picture is not whole (as
+// CPicture::GetDamage would say it), "" when the data was whole.  False with
+// the error when the data is not a JPEG picture that can be decoded.
+bool DecodeJpegRows(const std::uint8_t* data, std::size_t size, const JpegRowSink& sink, std::string* damage,
+                    PictureError* error);

@@ -21,8 +21,17 @@ struct FileCloser {
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
-// Row y of the image as R, G, B bytes.  Runs to its end before any library
-// call that may jump, so its scope objects are always destroyed.
+// Row y of the image as B, G, R bytes, copied into `bgr`: the libraries
+// read rows after the buffer has handed them back.  Runs to its end before
+// any library call that may jump, so its scope objects are always destroyed.
+bool FetchBgrRow(const CImageBuffer& image, int y, unsigned char* bgr) {
+  CRowReader row(image, y);
+  if (!row) return false;
+  std::memcpy(bgr, row.Row(), static_cast<std::size_t>(image.Width()) * 3);
+  return true;
+}
+
+// Row y of the image as R, G, B bytes.  As FetchBgrRow.
 bool FetchRgbRow(const CImageBuffer& image, int y, unsigned char* rgb) {
   CRowReader row(image, y);
   if (!row) return false;
@@ -39,6 +48,8 @@ bool FetchRgbRow(const CImageBuffer& image, int y, unsigned char* rgb) {
 // PNG.  The jump target lives in WritePngRows, whose locals are all
 // trivially destructible.
 // ===========================================================================
+
+constexpr int kPngCompressionLevel = 2;
 
 struct PngJob {
   const CImageBuffer* image;
@@ -67,9 +78,15 @@ bool WritePngRows(PngJob* job) {
   png_set_IHDR(png, info, static_cast<png_uint_32>(job->image->Width()),
                static_cast<png_uint_32>(job->image->Height()), 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  // zlib's fast levels with the up filter: a photograph comes out a few
+  // percent larger than at the default level 6 with every filter tried, in
+  // a fraction of the time.
+  png_set_compression_level(png, kPngCompressionLevel);
+  png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_UP);
   png_write_info(png, info);
+  png_set_bgr(png);  // rows are handed over as the buffer holds them
   for (int y = 0; y < job->image->Height(); ++y) {
-    if (!FetchRgbRow(*job->image, y, job->row)) {
+    if (!FetchBgrRow(*job->image, y, job->row)) {
       std::snprintf(job->message, sizeof job->message, "row %d of the image cannot be read", y);
       png_destroy_write_struct(&png, &info);
       return false;
@@ -122,12 +139,13 @@ bool WriteJpegRows(JpegJob* job) {
   info.image_width = static_cast<JDIMENSION>(job->image->Width());
   info.image_height = static_cast<JDIMENSION>(job->image->Height());
   info.input_components = 3;
-  info.in_color_space = JCS_RGB;
+  // libjpeg-turbo takes the buffer's B, G, R rows as they are.
+  info.in_color_space = JCS_EXT_BGR;
   jpeg_set_defaults(&info);
   jpeg_set_quality(&info, job->quality, TRUE);
   jpeg_start_compress(&info, TRUE);
   for (int y = 0; y < job->image->Height(); ++y) {
-    if (!FetchRgbRow(*job->image, y, job->row)) {
+    if (!FetchBgrRow(*job->image, y, job->row)) {
       std::snprintf(job->error.message, sizeof job->error.message, "row %d of the image cannot be read", y);
       jpeg_destroy_compress(&info);
       return false;

@@ -5,7 +5,10 @@
 #include <string>
 
 #include "image/PixelFormat.h"
+#include "imagefiles/Picture.h"
+#include "tests/imagefiles/LibraryTestSupport.h"
 #include "tests/imagefiles/PictureTestSupport.h"
+#include "tests/support/ImageMagick.h"
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -68,6 +71,47 @@ TEST(TemplateLoaderTest, PalettePicturesAreReadThroughThePaletteAndAlphaIsIgnore
   buffer = LoadTemplateBuffer(named);
   ASSERT_FALSE(buffer.IsEmpty());
   EXPECT_EQ(0x332211u, RgbOf(buffer, 0, 0));
+}
+
+// The buffer holds exactly the picture's colours as CPicture decodes them,
+// whichever way the loader takes: JPEG files go straight into the buffer,
+// a JPEG under another type's name goes through detection.
+void ExpectSameAsPicture(const std::string& path) {
+  SCOPED_TRACE(path);
+  std::string error;
+  const CImageBuffer buffer = LoadTemplateBuffer(path, &error);
+  ASSERT_FALSE(buffer.IsEmpty()) << error;
+  CPicture picture;
+  ASSERT_TRUE(picture.Load(path, 0)) << picture.GetLastError();
+  ASSERT_EQ(static_cast<int>(picture.GetWidth()), buffer.Width());
+  ASSERT_EQ(static_cast<int>(picture.GetHeight()), buffer.Height());
+  for (int y = 0; y < buffer.Height(); ++y) {
+    for (int x = 0; x < buffer.Width(); ++x) {
+      const PictureRgbQuad c = picture.GetPixelColor(x, static_cast<long>(picture.GetHeight()) - 1 - y, false);
+      ASSERT_EQ((std::uint32_t(c.rgbRed) << 16) | (std::uint32_t(c.rgbGreen) << 8) | c.rgbBlue, RgbOf(buffer, x, y))
+          << x << "," << y;
+    }
+  }
+}
+
+TEST(TemplateLoaderTest, JpegFilesGiveThePicturesColours) {
+  TempDir dir;
+  // 37 rows: the decoder hands rows over a few at a time, and the last
+  // group is short.
+  const CImageBuffer picture = SourcePicture(29, 37);
+  const picturetest::Bytes jpeg = picturetest::WrittenBy(picture, PictureFormat::kJpeg, "colour.jpg", 90);
+  ASSERT_FALSE(jpeg.empty());
+  for (const char* name : {"colour.jpg", "colour.JPEG", "colour-named.png", "no-extension"}) {
+    picturetest::WriteFile(dir.File(name), jpeg);
+    ExpectSameAsPicture(dir.File(name));
+  }
+  if (!imagemagick::Available()) GTEST_SKIP() << "ImageMagick's convert makes the grey and CMYK files";
+  picturetest::WriteFile(dir.File("source.bmp"), picturetest::WrittenBy(picture, PictureFormat::kBmp, "s.bmp"));
+  const std::string source = dir.File("source.bmp");
+  ASSERT_EQ(0, std::system(("convert " + source + " -colorspace Gray " + dir.File("grey.jpg")).c_str()));
+  ASSERT_EQ(0, std::system(("convert " + source + " -colorspace CMYK " + dir.File("cmyk.jpg")).c_str()));
+  ASSERT_EQ(0, std::system(("convert " + source + " -interlace JPEG " + dir.File("progressive.jpg")).c_str()));
+  for (const char* name : {"grey.jpg", "cmyk.jpg", "progressive.jpg"}) ExpectSameAsPicture(dir.File(name));
 }
 
 TEST(TemplateLoaderTest, UndecodableFileGivesNoBuffer) {

@@ -102,6 +102,24 @@ check "outside the mask nothing changes (top band)" same_region src.bmp masked.b
 check "outside the mask nothing changes (left band)" same_region src.bmp masked.bmp 40x120+0+0
 check "inside the mask the picture changes" differ src.bmp masked.bmp
 
+# ---- apply --timings: each step's wall time on stderr, the same picture --------
+has_step() {  # has_step NAME: a line "  NAME   <seconds>" on stderr
+  grep -Eq "^ +$1 +[0-9]+\.[0-9]{3}\$" err.txt || { echo "     no '$1' time in: $(cat err.txt)"; return 1; }
+}
+run apply --timings --template tpl.bmp src.bmp timed.bmp
+check "apply --timings" exits 0
+check "apply --timings writes the same picture" same out.bmp timed.bmp
+for step in "decode source" "run" "source pass" "template pass" "statistics" "output pass" "encode" "total"; do
+  check "apply --timings reports '$step'" has_step "$step"
+done
+check "apply --timings names the threads and loops" says "transfer ([0-9]* threads, "
+check "apply --timings prints nothing on stdout" [ ! -s out.txt ]
+run apply --template tpl.bmp --mask mask.bmp src.bmp masked-timed.bmp --timings
+check "apply --mask --timings writes the masked picture" same masked.bmp masked-timed.bmp
+check "apply --mask --timings reports the mask mix" has_step "mask mix"
+run apply --template tpl.bmp src.bmp quiet.bmp
+check "apply without --timings prints no times" [ ! -s err.txt ]
+
 # ---- failures: a clear line, a non-zero exit, OUT as it was -------------------
 cp src.bmp keep.bmp
 cp keep.bmp before.bmp

@@ -1,23 +1,30 @@
 // tintavo apply: repaints a picture file in the colours of a template.
 //
-// The source goes through the same steps as an editor's document: the host
-// exchange reads it (cropped to the mask's bounding rectangle when there is a
-// mask), the Hueloom command runs on its worker thread, and the exchange
-// writes the result back, mixed through the mask.
+// The source takes the steps of an editor's document through the plug-in,
+// without the copies that only a host and a dialog need: the picture is
+// decoded straight into an image buffer; with a mask, the work is cut to the
+// mask's bounding rectangle (as the host exchange cuts it) by a view that
+// shares the pixels; the Hueloom command runs on its worker thread on a
+// share of those pixels; the result is mixed with the source through the
+// mask (as the command framework mixes it) and goes straight to the
+// encoder.  The bytes are the plug-in's (the end-to-end tests compare them).
 
 #include <cstdio>
 
 #include "commands/Hueloom.h"
-#include "host/ExchangeRun.h"
+#include "commands/MaskedComposite.h"
+#include "commands/RunAndWait.h"
 #include "host/HostExchange.h"
 #include "imagefiles/FileType.h"
 #include "imagefiles/Picture.h"
 #include "imagefiles/PictureWriter.h"
 #include "imagefiles/TemplateLoader.h"
+#include "platform/Clock.h"
+#include "platform/MessageBox.h"
 #include "tools/tintavo/Cli.h"
 #include "tools/tintavo/OutputFile.h"
-#include "tools/common/PictureDocument.h"
 #include "tools/tintavo/ProgressBar.h"
+#include "transfer/ColorTransfer.h"
 
 namespace {
 
@@ -40,6 +47,9 @@ const char kHelp[] =
     "                    black does SRC change, in proportion to its value;\n"
     "                    the colours are measured inside its bounding box\n"
     "  --quality Q       JPEG quality, 1 to 100 (default 92)\n"
+    "  --timings         print the wall time of each step to stderr: decode,\n"
+    "                    the run (template and each pass of the transfer),\n"
+    "                    mask mix, encode\n"
     "  -h, --help        this text\n";
 
 struct Setting {
@@ -85,9 +95,84 @@ CStatus GreyOf(const CImageBuffer& bgr, CImageBuffer* grey) {
   return CStatus();
 }
 
+// The wall time of each step, printed to stderr when asked for.
+class StepTimes {
+ public:
+  explicit StepTimes(bool enabled) : m_enabled(enabled) {}
+  // Seconds since the last mark (or the start), recorded under `name`.
+  double Mark(const std::string& name) {
+    const double now = platform::MonotonicSeconds();
+    const double seconds = now - m_last;
+    Add(name, seconds, 0);
+    m_last = now;
+    return seconds;
+  }
+  void Add(const std::string& name, double seconds, int indent) { m_steps.push_back({name, seconds, indent}); }
+  void Print() const {
+    if (!m_enabled) return;
+    std::fprintf(stderr, "tintavo apply: wall time of each step, in seconds\n");
+    for (const Step& step : m_steps) {
+      std::fprintf(stderr, "  %*s%-*s %8.3f\n", 2 * step.indent, "", 28 - 2 * step.indent, step.name.c_str(),
+                   step.seconds);
+    }
+    std::fprintf(stderr, "  %-28s %8.3f\n", "total", platform::MonotonicSeconds() - m_start);
+  }
+
+ private:
+  struct Step {
+    std::string name;
+    double seconds;
+    int indent;
+  };
+  bool m_enabled;
+  double m_start = platform::MonotonicSeconds();
+  double m_last = m_start;
+  std::vector<Step> m_steps;
+};
+
+// The command's run on `input`, waited for on this thread; the result in
+// `*result`.  A run that failed, was stopped or reported an error to the
+// user answers false with its text.  The command works on a share of the
+// input (the tool does not touch it meanwhile) and without a mask: the
+// tool mixes the result itself, so that it can time the mix.
+bool RunCommand(Hueloom& command, const CImageBuffer& input, CImageBuffer* result, std::string* error) {
+  platform::MessageBoxErrorWatch errors;
+  command.Input().Share(input).RaiseIfError();
+  command.Mask().Clear();
+  ProgressBar bar("Repainting");
+  const bool done = StartAndWait(command, [&bar](int percent) { bar.Show(percent); });
+  command.Input().Clear();
+  if (!done || errors.ErrorCount() != 0) {
+    bar.Finish();
+    *error = errors.ErrorCount() != 0 ? errors.LastError() : std::string("the run was stopped or failed");
+    return false;
+  }
+  bar.Show(100);
+  bar.Finish();
+  *result = std::move(command.Output());
+  return true;
+}
+
+// Takes "--timings" out of the arguments (before a "--"); true when it was
+// there.
+bool TakeFlag(std::vector<std::string>* args, const char* flag) {
+  bool found = false;
+  for (auto it = args->begin(); it != args->end() && *it != "--";) {
+    if (*it == flag) {
+      it = args->erase(it);
+      found = true;
+    } else {
+      ++it;
+    }
+  }
+  return found;
+}
+
 }  // namespace
 
-int RunApply(const std::vector<std::string>& args) {
+int RunApply(const std::vector<std::string>& arguments) {
+  std::vector<std::string> args = arguments;
+  StepTimes times(TakeFlag(&args, "--timings"));
   CommandLine line;
   std::string error;
   if (!ParseCommandLine(args, {"--template", "--brightness", "--color", "--fade", "--mode", "--mask", "--quality"},
@@ -144,48 +229,67 @@ int RunApply(const std::vector<std::string>& args) {
   if (source.Width() > 32767 || source.Height() > 32767) {
     return Fail(sourcePath + ": pictures wider or higher than 32767 pixels are not supported");
   }
-  PictureDocument document;
-  document.Load(source).RaiseIfError();
-  source.Clear();
+  times.Mark("decode source");
 
-  if (auto it = line.options.find("--mask"); it != line.options.end()) {
+  // With a mask, the work is its bounding rectangle: the source and the mask
+  // as views of that part.
+  CImageBuffer work, workMask;
+  ImageRect bounds{0, 0, source.Width(), source.Height()};
+  const bool masked = line.options.count("--mask") != 0;
+  if (masked) {
+    const std::string& maskPath = line.options["--mask"];
     CImageBuffer maskPicture, mask;
-    maskPicture = LoadTemplateBuffer(it->second, &error, &damage);
-    if (maskPicture.IsEmpty()) return Fail(it->second + ": " + error);
-    WarnIfDamaged(it->second, damage);
-    if (maskPicture.Width() != document.Width() || maskPicture.Height() != document.Height()) {
-      return Fail(it->second + ": the mask is " + std::to_string(maskPicture.Width()) + " x " +
-                  std::to_string(maskPicture.Height()) + ", the source " + std::to_string(document.Width()) + " x " +
-                  std::to_string(document.Height()));
+    maskPicture = LoadTemplateBuffer(maskPath, &error, &damage);
+    if (maskPicture.IsEmpty()) return Fail(maskPath + ": " + error);
+    WarnIfDamaged(maskPath, damage);
+    if (maskPicture.Width() != source.Width() || maskPicture.Height() != source.Height()) {
+      return Fail(maskPath + ": the mask is " + std::to_string(maskPicture.Width()) + " x " +
+                  std::to_string(maskPicture.Height()) + ", the source " + std::to_string(source.Width()) + " x " +
+                  std::to_string(source.Height()));
     }
     GreyOf(maskPicture, &mask).RaiseIfError();
-    document.SetMask(mask).RaiseIfError();
+    maskPicture.Clear();
+    bounds = CHostExchange::MaskBounds(mask);
+    if (bounds.right <= bounds.left || bounds.bottom <= bounds.top) {
+      return Fail(maskPath + ": the mask selects nothing (it is black everywhere)");
+    }
+    work.View(source, bounds.left, bounds.top, bounds.right, bounds.bottom).RaiseIfError();
+    workMask.View(mask, bounds.left, bounds.top, bounds.right, bounds.bottom).RaiseIfError();
+    times.Mark("decode mask");
+  } else {
+    work.Share(source).RaiseIfError();
   }
 
   WarnIfTemplateDamaged(templatePath);
-
-  FilterRecord record = document.MakeRecord();
-  // The whole image in one piece, as the plug-in's start step asks for it.
-  record.inRect = record.outRect = record.maskRect = record.filterRect;
-  record.inHiPlane = record.outHiPlane = static_cast<int16>(record.planes - 1);
-  CHostExchange exchange;
-  exchange.SetFilterRecord(&record);
-  if (!exchange.ReadFromHost()) return Fail(sourcePath + ": the picture could not be taken in");
-  if (exchange.MaskInUse() && exchange.SourceImage().IsEmpty()) {
-    return Fail(line.options["--mask"] + ": the mask selects nothing (it is black everywhere)");
-  }
-
-  ProgressBar bar("Repainting");
-  if (!RunOnExchange(exchange, command, [&bar](int percent) { bar.Show(percent); }, &error)) {
-    bar.Finish();
-    return Fail(error);
-  }
-  bar.Show(100);
-  bar.Finish();
-  if (!exchange.WriteToHost()) return Fail(sourcePath + ": the result could not be put back into the picture");
+  times.Mark("check template");
 
   CImageBuffer result;
-  document.Output(&result).RaiseIfError();
+  if (!RunCommand(command, work, &result, &error)) return Fail(error);
+  const TransferPassTimes passes = LastTransferPassTimes();
+  const double run = times.Mark("run");
+  const double engine =
+      passes.lattices + passes.sourcePass + passes.templatePass + passes.statistics + passes.outputPass;
+  times.Add("start, template decode", run - engine, 1);
+  times.Add(std::string("transfer (") + std::to_string(passes.threads) + " threads, " + passes.loops + ")", engine,
+            1);
+  times.Add("lattices, planes", passes.lattices, 2);
+  times.Add("source pass", passes.sourcePass, 2);
+  times.Add("template pass", passes.templatePass, 2);
+  times.Add("statistics", passes.statistics, 2);
+  times.Add("output pass", passes.outputPass, 2);
+
+  if (masked) {
+    CImageBuffer mixed;
+    MaskedComposite(work, result, workMask, &mixed).RaiseIfError();
+    CImageBuffer::CopyPixels(work, mixed).RaiseIfError();
+    result.Clear();
+    result.Share(source).RaiseIfError();
+  }
+  work.Clear();
+  times.Mark("mask mix");
+
   if (!WritePictureAtomically(result, outPath, quality, &error)) return Fail(error);
+  times.Mark("encode");
+  times.Print();
   return kExitOk;
 }
