@@ -2,7 +2,7 @@
 // The backward lattice as the vector output loops look it up: the
 // tetrahedral sum of the four vertices in one multiply-add over 16-bit lanes
 // (integer, so exactly ByteKernel3::Evaluate's bytes), and a cache of
-// earlier results in front of it.
+// earlier results in front of it that answers both lookups of a pixel.
 //
 // Internal linkage on purpose: the SSE2 and the AVX2 loop are compiled with
 // different instruction sets, and each must get its own copy of these
@@ -41,30 +41,42 @@ inline __m128i Interpolate(const VTetra::ByteKernel3& lattice, unsigned i0, unsi
   return _mm_srli_epi32(_mm_add_epi32(sum, _mm_set1_epi32(128)), 8);
 }
 
-// The backward lattice at (i0, i1, i2) as R, G, B bytes, kept in `slot`
-// under `key` (see Lookup).  Out of line: most lookups never come here.
+// R, G, B bytes of the backward lattice at (i0, i1, i2), packed.
+inline std::uint32_t LatticeBytes(const VTetra::ByteKernel3& lattice, unsigned i0, unsigned i1, unsigned i2) {
+  const __m128i c = Interpolate(lattice, i0, i1, i2);
+  return static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(_mm_packs_epi32(c, c), c))) & 0xFFFFFFu;
+}
+
+// Fills `slot` for the levels (il, ia, ib) under `key`: the lattice there,
+// and one level below and above (each index - 1 held at 0, + 1 held at
+// 255).  Out of line: most lookups never come here.
 #if defined(__GNUC__) || defined(__clang__)
 __attribute__((noinline))
 #endif
-std::uint32_t LookupMiss(std::uint64_t& slot, std::uint32_t key, const VTetra::ByteKernel3& lattice, unsigned i0,
-                         unsigned i1, unsigned i2) {
-  const __m128i c = Interpolate(lattice, i0, i1, i2);
-  const std::uint32_t value =
-      static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(_mm_packs_epi32(c, c), c))) & 0xFFFFFFu;
-  slot = (static_cast<std::uint64_t>(key + 1) << 32) | value;
-  return value;
+void LookupMiss(LookupSlot& slot, std::uint32_t key, const VTetra::ByteKernel3& lattice,
+                const unsigned char* const neighbour[2], unsigned il, unsigned ia, unsigned ib) {
+  const std::uint32_t here = LatticeBytes(lattice, il, ia, ib);
+  const std::uint32_t below = LatticeBytes(lattice, neighbour[0][il], neighbour[0][ia], neighbour[0][ib]);
+  const std::uint32_t above = LatticeBytes(lattice, neighbour[1][il], neighbour[1][ia], neighbour[1][ib]);
+  slot.keyAndHere = (static_cast<std::uint64_t>(key + 1) << 32) | here;
+  slot.neighbours = (static_cast<std::uint64_t>(above) << 32) | below;
 }
 
-// The backward lattice at (i0, i1, i2) as R, G, B bytes, through the row
-// data's cache of earlier results: pictures repeat their colours, so most
-// lookups are answered there.  A slot holds the key plus one (0 is empty)
-// above the three bytes.
-VTETRA_ALWAYS_INLINE std::uint32_t Lookup(std::uint64_t* cache, const VTetra::ByteKernel3& lattice, unsigned i0,
-                                          unsigned i1, unsigned i2) {
-  const std::uint32_t key = i0 | (i1 << 8) | (i2 << 16);
-  std::uint64_t& slot = cache[(key * 2654435761u) >> (32 - kLookupCacheBits)];
-  if (static_cast<std::uint32_t>(slot >> 32) == key + 1) return static_cast<std::uint32_t>(slot);
-  return LookupMiss(slot, key, lattice, i0, i1, i2);
+// The output pass's two lookups for the levels (il, ia, ib): `first` the
+// lattice there, `second` one level above (`up` 1) or below (`up` 0), as
+// packed R, G, B bytes, through the thread's cache of earlier results:
+// pictures repeat their colours, so most lookups are answered there.  A
+// slot holds its key plus one (0 is empty).
+VTETRA_ALWAYS_INLINE void LookupLevels(LookupSlot* cache, const VTetra::ByteKernel3& lattice,
+                                       const unsigned char* const neighbour[2], unsigned il, unsigned ia, unsigned ib,
+                                       int up, std::uint32_t* first, std::uint32_t* second) {
+  const std::uint32_t key = il | (ia << 8) | (ib << 16);
+  LookupSlot& slot = cache[(key * 2654435761u) >> (32 - kLookupCacheBits)];
+  if (static_cast<std::uint32_t>(slot.keyAndHere >> 32) != key + 1) {
+    LookupMiss(slot, key, lattice, neighbour, il, ia, ib);
+  }
+  *first = static_cast<std::uint32_t>(slot.keyAndHere) & 0xFFFFFFu;
+  *second = static_cast<std::uint32_t>(slot.neighbours >> (32 * up)) & 0xFFFFFFu;
 }
 
 }  // namespace

@@ -20,8 +20,6 @@
 
 namespace transfer_detail {
 
-constexpr int kLookupCacheBits = 16;
-
 // Everything one output row reads: the per-call constants, the tables and
 // the row's planes and pixels.  Filled by CTransferPasses::OutputRow.
 struct OutputRowData {
@@ -43,10 +41,8 @@ struct OutputRowData {
   const double* neighbourL[2];
   const unsigned char* neighbour[2];
   const double* fadedByte;
-  // The vector loops' cache of backward lattice results, 1 <<
-  // kLookupCacheBits slots, zero when empty; kept from row to row, one per
-  // thread.
-  std::uint64_t* lookupCache;
+  // The calling thread's lookup cache, kept from row to row.
+  LookupSlot* lookupCache;
   // The row.
   const float* l;
   const float* alpha;

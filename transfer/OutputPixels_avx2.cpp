@@ -55,7 +55,7 @@ void Pixels(OutputRowData& d) {
   const double* const neighbourL[2] = {d.neighbourL[0], d.neighbourL[1]};
   const unsigned char* const neighbour[2] = {d.neighbour[0], d.neighbour[1]};
   const double* const fadedByte = d.fadedByte;
-  std::uint64_t* const cache = d.lookupCache;
+  LookupSlot* const cache = d.lookupCache;
   const int width = d.width;
   const __m128i top = _mm_set1_epi32(255);
   __m256d sum = _mm256_setzero_pd();  // R, G, B, 0
@@ -85,12 +85,10 @@ void Pixels(OutputRowData& d) {
     const int paddedCount = (count + 3) & ~3;
     for (int i = 0; i < paddedCount; ++i) {
       const int il = b.index[0][i], ia = b.index[1][i], ib = b.index[2][i];
-      b.first[i] =
-          Lookup(cache, backward, static_cast<unsigned>(il), static_cast<unsigned>(ia), static_cast<unsigned>(ib));
       const double l1 = levelL[il];
       const int up = static_cast<int>(b.l[i] > l1) & static_cast<int>(il != 255);
-      const unsigned char* next = neighbour[up];
-      b.second[i] = Lookup(cache, backward, next[il], next[ia], next[ib]);
+      LookupLevels(cache, backward, neighbour, static_cast<unsigned>(il), static_cast<unsigned>(ia),
+                   static_cast<unsigned>(ib), up, &b.first[i], &b.second[i]);
       b.l1[i] = l1;
       b.l2[i] = neighbourL[up][il];
     }

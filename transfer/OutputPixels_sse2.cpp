@@ -76,7 +76,7 @@ void Pixels(OutputRowData& d) {
   const double* const neighbourL[2] = {d.neighbourL[0], d.neighbourL[1]};
   const unsigned char* const neighbour[2] = {d.neighbour[0], d.neighbour[1]};
   const double* const fadedByte = d.fadedByte;
-  std::uint64_t* const cache = d.lookupCache;
+  LookupSlot* const cache = d.lookupCache;
   const int width = d.width;
   __m128d sumRG = _mm_setzero_pd();
   __m128d sumB = _mm_setzero_pd();
@@ -108,12 +108,10 @@ void Pixels(OutputRowData& d) {
     const int evenCount = (count + 1) & ~1;
     for (int i = 0; i < evenCount; ++i) {
       const int il = b.index[0][i], ia = b.index[1][i], ib = b.index[2][i];
-      b.first[i] =
-          Lookup(cache, backward, static_cast<unsigned>(il), static_cast<unsigned>(ia), static_cast<unsigned>(ib));
       const double l1 = levelL[il];
       const int up = static_cast<int>(b.l[i] > l1) & static_cast<int>(il != 255);
-      const unsigned char* next = neighbour[up];
-      b.second[i] = Lookup(cache, backward, next[il], next[ia], next[ib]);
+      LookupLevels(cache, backward, neighbour, static_cast<unsigned>(il), static_cast<unsigned>(ia),
+                   static_cast<unsigned>(ib), up, &b.first[i], &b.second[i]);
       b.l1[i] = l1;
       b.l2[i] = neighbourL[up][il];
     }

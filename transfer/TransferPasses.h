@@ -107,6 +107,16 @@ int EngineBytesPerPixel(int format);
 
 class CWorkerThreads;
 
+// The vector output loops' cache of backward lattice results: 1 <<
+// kLookupCacheBits slots per thread, each for one triple of levels with the
+// lattice there and one level below and above (see BackwardLookup_p.h); all
+// zero when empty.
+constexpr int kLookupCacheBits = 15;
+struct LookupSlot {
+  std::uint64_t keyAndHere;  // key + 1 above the R, G, B bytes at the levels
+  std::uint64_t neighbours;  // R, G, B one level above (high half) and below
+};
+
 // The loops the conversion and output passes can run: the plain loops (the
 // reference), SSE2 (every x86 build of this program) and AVX2 (where the
 // build has it and the processor runs it).  All give the same numbers and
@@ -187,7 +197,7 @@ class CTransferPasses {
   std::vector<double> m_templateRowSums;
   std::vector<std::uint64_t> m_templateByteSums;  // R, G, B per template row
   std::vector<double> m_outputRowSums;            // R, G, B per source row
-  std::vector<std::uint64_t> m_lookupCache;       // per worker, see OutputRowData::lookupCache
+  std::vector<LookupSlot> m_lookupCache;          // per worker, see OutputRowData::lookupCache
 
   ImageStatistics m_sourceStats;
   ImageStatistics m_templateStats;
