@@ -1,0 +1,12 @@
+#pragma once
+// The size of the template's picture on the "Select Template" button: the
+// picture fitted into 0.8 times the button's client size, its aspect kept.
+// A side is never below 1 pixel, however long and thin the picture.
+
+#include "ui/Geometry.h"
+
+namespace ui {
+
+Size TemplatePictureSize(Size picture, Size buttonClient);
+
+}  // namespace ui
