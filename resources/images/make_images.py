@@ -1,10 +1,12 @@
 #!/usr/bin/env python3
 """Draws the plug-in's small resource pictures: the tool bar strip, the zoom
-and pan cursors and the application icon.
+and pan cursors, the application icon and the preset row's save and delete
+signs.
 
     make_images.py OUTPUT_FOLDER
 
-Writes toolbar.bmp, zoom.cur, pan.cur and tintavo.ico.  The pictures are
+Writes toolbar.bmp, zoom.cur, pan.cur, tintavo.ico, preset_save.png and
+preset_delete.png.  The pictures are
 drawn here from simple shapes, so they can be read and changed as code and
 no binary picture is kept in the repository.
 """
@@ -12,6 +14,7 @@ import math
 import os
 import struct
 import sys
+import zlib
 
 # ---------------------------------------------------------------------------
 # A tiny RGBA canvas with anti-aliased discs, rings and thick lines.
@@ -147,6 +150,22 @@ def dib_32_with_mask(canvas):
     return header + pixels + mask
 
 
+def png_rgba(canvas):
+    """An 8-bit RGBA PNG, rows top-down, no filtering."""
+    def chunk(kind, data):
+        body = kind + data
+        return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body) & 0xFFFFFFFF)
+
+    raw = bytearray()
+    for y in range(canvas.height):
+        raw += b"\0"
+        for x in range(canvas.width):
+            raw += bytes(canvas.pixels[y][x])
+    header = struct.pack(">IIBBBBB", canvas.width, canvas.height, 8, 6, 0, 0, 0)
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(bytes(raw), 9)) +
+            chunk(b"IEND", b""))
+
+
 def icon_file(canvases, kind, hotspots=None):
     """An .ico (kind 1) or .cur (kind 2) file of the given canvases."""
     images = [dib_32_with_mask(c) for c in canvases]
@@ -207,6 +226,24 @@ def app_icon(size):
     return c
 
 
+def preset_save():
+    """A floppy disc: the preset is saved."""
+    c = Canvas(14, 14)
+    c.rect(1, 1, 12.9, 12.9, (40, 70, 140, 255))
+    c.rect(3.5, 1, 10.4, 5.4, (235, 235, 235, 255))  # the label
+    c.rect(8, 2, 9.4, 4.4, (40, 70, 140, 255))        # the shutter's window
+    c.rect(3, 8, 10.9, 12.9, (200, 210, 230, 255))    # the metal shutter
+    return png_rgba(c)
+
+
+def preset_delete():
+    """A red cross: the preset is deleted."""
+    c = Canvas(14, 14)
+    c.line(2.5, 2.5, 11.5, 11.5, 2.6, (200, 30, 30, 255))
+    c.line(11.5, 2.5, 2.5, 11.5, 2.6, (200, 30, 30, 255))
+    return png_rgba(c)
+
+
 def main():
     if len(sys.argv) != 2:
         sys.exit(__doc__)
@@ -217,6 +254,8 @@ def main():
         "zoom.cur": zoom_cursor(),
         "pan.cur": pan_cursor(),
         "tintavo.ico": icon_file([app_icon(16), app_icon(32)], 1),
+        "preset_save.png": preset_save(),
+        "preset_delete.png": preset_delete(),
     }
     for name, data in files.items():
         with open(os.path.join(folder, name), "wb") as f:

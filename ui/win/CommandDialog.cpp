@@ -33,6 +33,11 @@ void CCommandDlg::FlushProgress() {
   if (m_progress != nullptr) SendMessageA(m_progress, PBM_SETPOS, 0, 0);
 }
 
+void CCommandDlg::StopRun() {
+  m_scheduler.StopRun();
+  FlushProgress();
+}
+
 void CCommandDlg::StartTimer(int milliseconds) { SetTimer(m_hwnd, kRunTimer, static_cast<UINT>(milliseconds), nullptr); }
 
 void CCommandDlg::KillTimer() { ::KillTimer(m_hwnd, kRunTimer); }

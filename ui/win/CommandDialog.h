@@ -26,6 +26,9 @@ class CCommandDlg : public CViewDlg, private IRunTimer, private IRunTarget {
   void RequestRun(bool delayed);
   // Removes the waiting progress messages and sets the bar to 0.
   void FlushProgress();
+  // Stops a run that is going (waiting for its worker) and resets the
+  // progress bar.
+  void StopRun();
   const CRunScheduler& Scheduler() const { return m_scheduler; }
 
  protected:

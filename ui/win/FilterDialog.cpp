@@ -33,19 +33,10 @@ bool CFilterDlg::OnInitDialog() {
   m_hueloom.Mask().Clear();
   if (m_exchange.MaskInUse()) m_hueloom.Mask().Share(m_exchange.MaskImage()).RaiseIfError();
 
-  // The preset row: shown, or hidden with the pane starting at its top.
-  const Rect pane = ChildRect(kIdPanePlace);
-  if (!m_presetRow) {
-    const Rect label = ChildRect(kIdPresetLabel);
-    for (int id : {kIdPresetLabel, kIdPresetList, kIdPresetSave, kIdPresetDelete}) {
-      ShowWindow(GetDlgItem(m_hwnd, id), SW_HIDE);
-    }
-    SetWindowPos(GetDlgItem(m_hwnd, kIdPanePlace), nullptr, pane.left, label.top, pane.Width(),
-                 pane.Height() + (pane.top - label.top), SWP_NOZORDER | SWP_NOACTIVATE);
-  }
-  ShowWindow(GetDlgItem(m_hwnd, kIdPanePlace), SW_HIDE);
+  if (!PlacePane()) return false;
 
-  // The layout's reference: the controls where the template put them.
+  // The layout's reference: the controls where the template put them, the
+  // pane in its place.
   const Rect client = ClientRect();
   std::map<int, Rect> rectangles;
   for (const Anchor& a : MainDialogAnchors()) {
@@ -55,7 +46,7 @@ bool CFilterDlg::OnInitDialog() {
 
   // The window opens at the requested size, or larger when the content
   // needs more; the needed size is a client size, so the frame is added.
-  const Size needed = WindowSizeForClient({client.Width(), client.Height()});
+  const Size needed = WindowSizeForClient(m_neededClient);
   m_openedSize = {std::max(m_requestedSize.width, needed.width), std::max(m_requestedSize.height, needed.height)};
   SetWindowPos(m_hwnd, nullptr, 0, 0, m_openedSize.width, m_openedSize.height,
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -73,10 +64,75 @@ bool CFilterDlg::OnInitDialog() {
                SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 
   EnableWindow(GetDlgItem(m_hwnd, IDOK), FALSE);
-  if (View() != nullptr) View()->onRunRequest = [this] { RequestRun(false); };
+  ShowWindow(m_pane->Handle(), SW_SHOW);
+  if (View() != nullptr) {
+    View()->onRunRequest = [this] { RequestRun(false); };
+    HWND pane = m_pane->Handle();
+    View()->onToolChanged = [pane](int) { SendMessageA(pane, UM_TOOLCHANGED, 0, 0); };
+  }
   if (View() != nullptr) View()->ZoomToFit();
   LogControls();
   return true;
+}
+
+CFilterDlg::~CFilterDlg() = default;
+
+bool CFilterDlg::PlacePane() {
+  // The pane is made hidden; the placeholder gives its place.
+  m_pane = std::make_unique<CControlPaneDlg>(*this);
+  if (!m_pane->Create(m_hwnd)) return false;
+  const Rect place = ChildRect(kIdPanePlace);
+  const Rect client = ClientRect();
+  int top = place.top;
+  if (m_presetRow) {
+    if (!m_presetRowControls.Create(m_hwnd, m_hueloom, [this] {
+          m_pane->OnPresetLoaded();
+          RequestRun(false);
+        })) {
+      return false;
+    }
+  } else {
+    // Hidden, the row leaves its place to the pane.
+    top = ChildRect(kIdPresetLabel).top;
+    for (int id : {kIdPresetLabel, kIdPresetList, kIdPresetSave, kIdPresetDelete}) {
+      ShowWindow(GetDlgItem(m_hwnd, id), SW_HIDE);
+    }
+  }
+  DestroyWindow(GetDlgItem(m_hwnd, kIdPanePlace));
+  SetWindowLongPtrA(m_pane->Handle(), GWLP_ID, kIdPanePlace);
+  RECT own{};
+  GetClientRect(m_pane->Handle(), &own);
+  const int width = std::max(place.Width(), static_cast<int>(own.right));
+  const int height = std::max(place.bottom - top, static_cast<int>(own.bottom));
+  SetWindowPos(m_pane->Handle(), nullptr, place.left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+  // The client size the content needs: the pane with the margins the
+  // placeholder had.
+  m_neededClient = {std::max(client.Width(), place.left + width + (client.right - place.right)),
+                    std::max(client.Height(), top + height + (client.bottom - place.bottom))};
+  return true;
+}
+
+void CFilterDlg::EnableOk(bool enabled) { EnableWindow(GetDlgItem(m_hwnd, IDOK), enabled); }
+
+bool CFilterDlg::ShowCommandOutput() {
+  if (m_hueloom.Output().IsEmpty()) return false;
+  m_exchange.SourceImage().Clear();
+  m_exchange.SourceImage().Copy(m_hueloom.Output()).RaiseIfError();
+  if (View() != nullptr) View()->ImageChanged();
+  UiLogLine("display result");
+  return true;
+}
+
+void CFilterDlg::ShowOriginalImage() {
+  m_exchange.SourceImage().Clear();
+  m_exchange.SourceImage().Copy(m_sourceCopy).RaiseIfError();
+  if (View() != nullptr) View()->ImageChanged();
+  UiLogLine("display original");
+}
+
+void CFilterDlg::SetHintText(const std::string& text) {
+  SetDlgItemTextA(m_hwnd, kIdHintText, text.c_str());
+  UiLogLine("hint " + text);
 }
 
 void CFilterDlg::Arrange(int clientWidth, int clientHeight) {
@@ -100,10 +156,15 @@ void CFilterDlg::LogControls() {
     if (control != nullptr) UiLogControl(id, ScreenRectOf(control));
   }
   UiLogControl(0, ScreenRectOf(m_hwnd));
+  if (m_pane != nullptr) m_pane->LogControls();
 }
 
 bool CFilterDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
   switch (message) {
+    case WM_DRAWITEM:
+      if (!m_presetRowControls.Draw(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam))) return false;
+      *result = TRUE;
+      return true;
     case WM_SIZE:
       if (wParam != SIZE_MINIMIZED && m_layout.Reference().width > 0) Arrange(LOWORD(lParam), HIWORD(lParam));
       *result = 0;
@@ -131,6 +192,11 @@ bool CFilterDlg::OnDialogCommand(int id, int code, HWND control) {
     EndDialog(IDOK);
     return true;
   }
+  if (id == kIdHelp) {
+    if (m_pane != nullptr) m_pane->ShowHelp();
+    return true;
+  }
+  if (m_presetRow && m_presetRowControls.OnCommand(id, code)) return true;
   return CCommandDlg::OnDialogCommand(id, code, control);
 }
 
@@ -152,10 +218,11 @@ void CFilterDlg::OnRunFinished() {
   m_exchange.SourceImage().Copy(m_hueloom.Output()).RaiseIfError();
   m_exchange.OriginalImage().Share(m_sourceCopy).RaiseIfError();
   if (View() != nullptr) View()->ImageChanged();
-  EnableWindow(GetDlgItem(m_hwnd, IDOK), TRUE);
+  if (m_pane != nullptr) m_pane->OnResultReady();
 }
 
 void CFilterDlg::OnRunFailed(const std::vector<std::string>& messages) {
+  if (m_pane != nullptr) m_pane->OnRunFailed();
   // What the run would have shown from its worker, shown here, over the
   // dialog.
   for (const std::string& text : messages) ReportWindowError(m_hwnd, text);

@@ -6,11 +6,14 @@
 // which the preview shows and OK writes back.
 
 #include <map>
+#include <memory>
 
 #include "commands/Hueloom.h"
 #include "host/HostExchange.h"
 #include "ui/DialogLayout.h"
 #include "ui/win/CommandDialog.h"
+#include "ui/win/ControlPane.h"
+#include "ui/win/PresetRow.h"
 #include "ui/win/SizeGrip.h"
 
 namespace ui::win {
@@ -19,8 +22,19 @@ class CFilterDlg : public CCommandDlg {
  public:
   CFilterDlg(Hueloom& command, CHostExchange& exchange);
 
+  ~CFilterDlg() override;
+
   void SetRequestedSize(Size size) { m_requestedSize = size; }
   void SetPresetRow(bool shown) { m_presetRow = shown; }
+
+  // For the control pane.
+  Hueloom& HueloomCommand() const { return m_hueloom; }
+  void EnableOk(bool enabled);
+  // The preview shows a copy of the command's output (false, and nothing
+  // changes, while it holds no pixels), or of the host image as read.
+  bool ShowCommandOutput();
+  void ShowOriginalImage();
+  void SetHintText(const std::string& text);
 
  protected:
   bool OnInitDialog() override;
@@ -33,6 +47,7 @@ class CFilterDlg : public CCommandDlg {
   std::string RunDescription() const override;
 
  private:
+  bool PlacePane();
   void Arrange(int clientWidth, int clientHeight);
   void LogControls();
   Size WindowSizeForClient(Size client) const;
@@ -45,6 +60,9 @@ class CFilterDlg : public CCommandDlg {
   Size m_openedSize;
   CDialogLayout m_layout{MainDialogAnchors()};
   CResizeGrip m_grip;
+  std::unique_ptr<CControlPaneDlg> m_pane;
+  CPresetRow m_presetRowControls;
+  Size m_neededClient;
 };
 
 }  // namespace ui::win
