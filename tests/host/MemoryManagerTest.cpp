@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <set>
@@ -13,8 +14,39 @@
 #include "image/Status.h"
 #include "platform/GlobalMemory.h"
 #include "platform/MappedFile.h"
+#include "tests/support/TempDir.h"
 
 namespace {
+
+#if defined(_WIN32)
+void SetEnvironment(const char* name, const std::string& value) { _putenv_s(name, value.c_str()); }
+#else
+void SetEnvironment(const char* name, const std::string& value) { setenv(name, value.c_str(), 1); }
+#endif
+
+// Points this process's temporary folder at a fresh folder while it lives.
+// A test that counts the temporary files it makes must not count those of
+// other processes: the tests, and the plug-in runs of the tool tests, run
+// in parallel and make theirs in the shared folder.
+class PrivateTempFolder {
+ public:
+  PrivateTempFolder() {
+    for (const char* name : {"TMPDIR", "TMP", "TEMP"}) {
+      const char* old = std::getenv(name);
+      m_old.emplace_back(name, old != nullptr ? old : "");
+      SetEnvironment(name, m_folder.Path().string());
+    }
+  }
+  ~PrivateTempFolder() {
+    for (const auto& [name, value] : m_old) SetEnvironment(name, value);
+  }
+  PrivateTempFolder(const PrivateTempFolder&) = delete;
+  PrivateTempFolder& operator=(const PrivateTempFolder&) = delete;
+
+ private:
+  TempDir m_folder;
+  std::vector<std::pair<const char*, std::string>> m_old;
+};
 
 // Answers the code of the CJException `f` raises, or 0.
 template <typename F>
@@ -68,6 +100,7 @@ bool HasPattern(const void* p, std::uint32_t size, std::uint8_t seed) {
 }
 
 TEST(MemoryManager, KindZeroGoesToTempFileFrom16MiB) {
+  const PrivateTempFolder privateTemp;
   const std::size_t live = LiveMemoryBlockCount();
   {
     BlockRef below(AllocateMemoryBlock(kTempFileThreshold - 1, true, keMemoryAny, "test", __LINE__));
