@@ -69,6 +69,7 @@ void CThumbnailList::Clear() {
   std::lock_guard<std::mutex> lock(m_lock);
   m_items.clear();
   m_paths.clear();
+  m_edits.fetch_add(1);
 }
 
 bool CThumbnailList::AddItem(const std::string& path, const std::string& name) {
@@ -85,6 +86,7 @@ bool CThumbnailList::AddItem(const std::string& path, const std::string& name) {
       item->name = name;
     }
     m_items.push_back(std::move(item));
+    m_edits.fetch_add(1);
     index = static_cast<int>(m_items.size()) - 1;
   }
   ItemAdded(index);
@@ -96,6 +98,7 @@ void CThumbnailList::RemoveItem(int i) {
   std::lock_guard<std::mutex> lock(m_lock);
   m_paths.erase(m_items[static_cast<std::size_t>(i)]->path);
   m_items.erase(m_items.begin() + i);
+  m_edits.fetch_add(1);
 }
 
 int CThumbnailList::RemoveFailedItems() {
@@ -108,6 +111,7 @@ int CThumbnailList::RemoveFailedItems() {
                                  return true;
                                }),
                 m_items.end());
+  m_edits.fetch_add(1);
   return static_cast<int>(before - m_items.size());
 }
 
@@ -123,6 +127,7 @@ void CThumbnailList::MoveItems(std::vector<int>& indexes, int target) {
     if (target >= 0) indexes.clear();
     return;
   }
+  m_edits.fetch_add(1);
   std::vector<ItemPtr> moving;
   for (int i : listed) moving.push_back(m_items[static_cast<std::size_t>(i)]);
   // Taken out from the highest index down, so the others keep their places.
@@ -259,6 +264,7 @@ void CThumbnailList::WorkerMain() {
       std::lock_guard<std::mutex> lock(m_workerMutex);
       generation = m_workGeneration;
     }
+    const unsigned edits = m_edits.load();
     bool redirected = false;
     bool aborted = false;
     for (int index = 0;; ++index) {
@@ -281,8 +287,9 @@ void CThumbnailList::WorkerMain() {
     }
     std::lock_guard<std::mutex> lock(m_workerMutex);
     // Another pass after a redirected one (items before the request may be
-    // missing) or when work was asked for during this one.
-    if (aborted || (!redirected && generation == m_workGeneration)) {
+    // missing), when work was asked for during this one, or when the list
+    // changed under it (an item moved past may have been skipped).
+    if (aborted || (!redirected && generation == m_workGeneration && edits == m_edits.load())) {
       m_running.store(false);
       return;
     }

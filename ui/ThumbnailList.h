@@ -106,6 +106,7 @@ class CThumbnailList : public CThumbnailSource {
   std::atomic<int> m_abort{0};
   std::atomic<int> m_requestedIndex{0};
   std::atomic<int> m_requestCount{0};
+  std::atomic<unsigned> m_edits{0};  // counts changes of the array
 };
 
 }  // namespace ui
