@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "image/Resample.h"
 #include "imagefiles/FileType.h"
 #include "tests/support/TempDir.h"
 #include "tests/ui/BrowserFixtures.h"
@@ -90,10 +91,13 @@ TEST(ThumbnailMakerTest, TransparentPngComesOutOnWhite) {
     std::uint8_t alpha;
     std::vector<int> bgr;
   } cases[] = {{0, {255, 255, 255}}, {255, {0, 0, 200}}, {128, {127, 127, 227}}};
-  for (const Case& c : cases) {
+  // 200 x 100 is made from a full-size buffer, 800 x 400 reduced while it
+  // is read: both lay the picture over white.
+  for (const Case& c : cases) for (int scale : {1, 4}) {
     SCOPED_TRACE(static_cast<int>(c.alpha));
-    const std::string path = dir.File("alpha" + std::to_string(c.alpha) + ".png");
-    browsertest::WriteRgbaPng(path, 200, 100, 200, 0, 0, c.alpha);
+    SCOPED_TRACE(scale);
+    const std::string path = dir.File("alpha" + std::to_string(c.alpha) + "x" + std::to_string(scale) + ".png");
+    browsertest::WriteRgbaPng(path, 200 * scale, 100 * scale, 200, 0, 0, c.alpha);
     CImageBuffer thumbnail;
     ui::ThumbnailInfo info;
     ASSERT_EQ(0, ui::MakeThumbnailFromFile(path, {85, 85}, &thumbnail, &info));
@@ -107,6 +111,36 @@ TEST(ThumbnailMakerTest, TransparentPngComesOutOnWhite) {
         for (int k = 0; k < 3; ++k) EXPECT_NEAR(c.bgr[k], p[k], 1) << x << "," << y;
       }
     }
+  }
+}
+
+// A large picture is reduced by a whole factor as it is read, then by the
+// area average: the result matches the area average of the whole picture.
+TEST(ThumbnailMakerTest, LargePictureMatchesTheAreaAverageOfTheWholePicture) {
+  TempDir dir;
+  for (Size size : {Size{700, 500}, Size{1003, 341}, Size{341, 1003}}) {
+    SCOPED_TRACE(size.width);
+    const std::string path = dir.File("large" + std::to_string(size.width) + ".png");
+    browsertest::WriteGradient(path, size.width, size.height);
+    CImageBuffer thumbnail;
+    ui::ThumbnailInfo info;
+    ASSERT_EQ(0, ui::MakeThumbnailFromFile(path, {85, 85}, &thumbnail, &info));
+    EXPECT_EQ(keFormatBGR, info.pixelFormat);
+    const Size fitted = ui::FitThumbnailSize(size, {85, 85});
+    ASSERT_EQ(fitted.width, thumbnail.Width());
+    ASSERT_EQ(fitted.height, thumbnail.Height());
+    const CImageBuffer whole = SourcePicture(size.width, size.height);
+    CImageBuffer expected;
+    expected.Create(fitted.width, fitted.height, keFormatBGR).RaiseIfError();
+    ASSERT_EQ(0, CResample(keResampleArea).Resample(expected, whole));
+    int worst = 0;
+    for (int y = 0; y < fitted.height; ++y) {
+      for (int x = 0; x < fitted.width; ++x) {
+        const std::vector<int> a = Pixel(thumbnail, x, y), b = Pixel(expected, x, y);
+        for (int k = 0; k < 3; ++k) worst = std::max(worst, std::abs(a[k] - b[k]));
+      }
+    }
+    EXPECT_LE(worst, 3);
   }
 }
 
