@@ -1,13 +1,17 @@
 #!/usr/bin/env bash
 # The plug-in's main dialog on a virtual screen, driven as a user drives it:
 # tintavo-host opens it on a picture, xdotool double-clicks the preview,
-# presses OK or Escape and drags the size grip, and the dialog's test log
-# (TINTAVO_UI_LOG) tells where its controls are and when a run has ended.
+# types into the control pane's fields, turns the wheel, drags a field's
+# slider, clicks the mode buttons, the display list and Help, presses OK or
+# Escape and drags the size grip; the dialog's test log (TINTAVO_UI_LOG)
+# tells where its controls are and when a run has ended.
 #
 #   dialog_test.sh BIN_DIR RUNNER [SCREENSHOT]
 #
 # SCREENSHOT, when given, receives a picture of the open dialog showing a
-# result.  Prints one line per check and "N passed, M failed".
+# result; pictures of the pane's other states land beside it
+# (SCREENSHOT-opening.png, -slider.png, -original.png).  Prints one line per
+# check and "N passed, M failed".
 set -u
 bin=$1
 runner=$2
@@ -23,6 +27,12 @@ work=$(mktemp -d)
 trap 'kill $xvfb 2>/dev/null; [ -n "${KEEP_WORK:-}" ] || rm -rf "$work"' EXIT
 export DISPLAY=$display
 unset TINTAVO_HEADLESS
+# The shell opens the help page with the desktop's browser: here a stand-in
+# that notes what it was asked to open.
+mkdir -p "$work/fakebin"
+printf '#!/bin/sh\nprintf "%%s\\n" "$@" >> "%s/opened.txt"\n' "$work" > "$work/fakebin/xdg-open"
+chmod +x "$work/fakebin/xdg-open"
+export PATH=$work/fakebin:$PATH
 cd "$work" || exit 1
 sleep 1
 
@@ -46,6 +56,12 @@ tintavo settings reset >/dev/null 2>&1
 prefix=$(cd "$bin/.." && pwd)/wineprefix
 TINTAVO_WINEPREFIX=$prefix $runner "$prefix/drive_c/windows/system32/reg.exe" \
   add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+# Web pages open with Wine's browser bridge, which hands them to xdg-open
+# (the stand-in above).
+TINTAVO_WINEPREFIX=$prefix $runner "$prefix/drive_c/windows/system32/reg.exe" \
+  add 'HKCR\.html' /ve /d htmlfile /f >/dev/null 2>&1
+TINTAVO_WINEPREFIX=$prefix $runner "$prefix/drive_c/windows/system32/reg.exe" \
+  add 'HKCR\htmlfile\shell\open\command' /ve /d 'C:\windows\system32\winebrowser.exe "%1"' /f >/dev/null 2>&1
 for s in "Filename $template" "Radius 20" "Color -10" "Blend 15" "ALTERNATIVEMODE 0"; do  # "--": -10 is a value
   # shellcheck disable=SC2086
   tintavo settings set -- $s >/dev/null 2>&1
@@ -97,13 +113,20 @@ double_click() {
 }
 
 # ---- a run, then OK -----------------------------------------------------------
-tintavo apply --template tpl.png --brightness 20 --color -10 --fade 15 --mode normal src.png expected.png >/dev/null 2>&1
+# The pane opens with its three settings at 0 (the stored ones are not
+# used), the stored template and mode 0.
+tintavo apply --template tpl.png --brightness 0 --color 0 --fade 0 --mode normal src.png expected.png >/dev/null 2>&1
 open_dialog src.png out.png
 check "the dialog opens with its preview" [ -n "$(control 3002)" ]
+check "the dialog opens with the control pane" [ -n "$(control 3025)" ]
 check "the caption shows the zoom" grep -q "^zoom [0-9]" "$log"
+check "the stored template's picture is on the button" grep -q "^template picture [0-9]*x[0-9]*" "$log"
+sleep 1
+[ -n "$shot" ] && import -window root "${shot%.png}-opening.png"
+check "opening the dialog starts no run" bash -c "[ -s '$log' ] && ! grep -q '^run start' '$log'"
 double_click
-check "a double-click on the preview runs the stored settings" \
-  wait_for "run start brightness=20 color=-10 fade=15 mode=0 template=$template" 30
+check "a double-click on the preview runs the pane's settings, all 0" \
+  wait_for "run start brightness=0 color=0 fade=0 mode=0 template=$template" 30
 check "the run ends" wait_for "run done" 120
 sleep 1
 [ -n "$shot" ] && import -window root "$shot"
@@ -114,8 +137,108 @@ ended_ok() { host_ended && [ "$host_code" = 0 ] && grep -q "continue: 0" host.tx
 check "the host's continue step succeeds" ended_ok
 check "OK writes exactly what tintavo apply makes" same_pixels out.png expected.png
 
+# ---- the pane's fields and modes -------------------------------------------------
+runs_of() { grep -c "^run start $1 " "$log"; }
+# Opens the dialog, gets a first result (the fields are enabled with it),
+# clicks mode button $2 (none for "-"), types $3 into field $1 (Ctrl+A, the
+# text, Tab), waits for the run of $4 and presses OK; the output must equal
+# `tintavo apply` with the options $5.
+field_case() {
+  local field=$1 mode_button=$2 text=$3 settings=$4 options=$5 name=$6
+  # shellcheck disable=SC2086
+  tintavo apply --template tpl.png $options src.png "expected-$name.png" >/dev/null 2>&1
+  open_dialog src.png "out-$name.png"
+  double_click
+  wait_for "run done" 120
+  local before
+  before=$(grep -c "^run start" "$log")
+  if [ "$mode_button" != "-" ]; then
+    # shellcheck disable=SC2046
+    xdotool mousemove $(centre "$mode_button") click 1
+    sleep 1
+    check "$name: a mode click before any template starts no run" test "$(grep -c '^run start' "$log")" = "$before"
+  fi
+  # shellcheck disable=SC2046
+  xdotool mousemove $(centre "$field") click 1
+  sleep 0.3
+  xdotool key ctrl+a
+  xdotool type --delay 5 -- "$text"
+  xdotool key Tab
+  check "$name: one run with the typed value" wait_for "run start $settings template=$template" 30
+  check "$name: the run ends" wait_for "run done" 120
+  sleep 1
+  check "$name: exactly one such run" test "$(runs_of "$settings")" = 1
+  # shellcheck disable=SC2046
+  xdotool mousemove $(centre 1) click 1
+  wait_for "end ok" 30
+  host_ended
+  check "$name: OK writes exactly what tintavo apply $options makes" same_pixels "out-$name.png" "expected-$name.png"
+}
+field_case 3025 - -25 "brightness=-25 color=0 fade=0 mode=0" "--brightness -25" brightness
+field_case 3031 - 40 "brightness=0 color=40 fade=0 mode=0" "--color 40" color
+field_case 3032 - 30 "brightness=0 color=0 fade=30 mode=0" "--fade 30" fade
+field_case 3031 3021 -60 "brightness=0 color=-60 fade=0 mode=1" "--color -60 --mode brightness" only-brightness
+field_case 3025 3023 15 "brightness=15 color=0 fade=0 mode=2" "--brightness 15 --mode color" only-color
+field_case 3032 3022 150 "brightness=0 color=0 fade=100 mode=0" "--fade 100 --mode normal" clamped
+
+# ---- wheel, arrow keys, slider, display list, hints and help ---------------------
+tintavo apply --template tpl.png --color 3 --fade 100 src.png expected-mouse.png >/dev/null 2>&1
+open_dialog src.png out-mouse.png
+double_click
+wait_for "run done" 120
+# Two wheel notches up over Color intensity, then one arrow key up.
+# shellcheck disable=SC2046
+xdotool mousemove $(centre 3031) click 1
+sleep 0.3
+xdotool click 4
+sleep 0.2
+xdotool click 4
+check "the wheel steps a field by whole notches" wait_for "run start brightness=0 color=2 fade=0" 30
+wait_for "run done" 120
+xdotool key Up
+check "the arrow key steps a field" wait_for "run start brightness=0 color=3 fade=0" 30
+wait_for "run done" 120
+# Fade's drop-down button, held and dragged far to the right.
+read -r bx by bw bh <<<"$(control 30321)"
+xdotool mousemove $((bx + bw / 2)) $((by + bh / 2)) mousedown 1
+sleep 0.5
+xdotool mousemove_relative -- 20 0
+sleep 0.5
+[ -n "$shot" ] && import -window root "${shot%.png}-slider.png"
+xdotool mousemove_relative -- 300 0
+sleep 0.3
+xdotool mouseup 1
+check "dragging the slider to its end sets the maximum" wait_for "run start brightness=0 color=3 fade=100" 30
+check "the slider's run ends" wait_for "run done" 120
+sleep 1
+# "Original" in the display list, then "Result" again: no run either way.
+runs=$(grep -c "^run start" "$log")
+read -r lx ly lw lh <<<"$(control 3060)"
+xdotool mousemove $((lx + lw / 2)) $((ly + 6)) click 1
+check "choosing Original shows the original" wait_for "display original" 10
+sleep 1
+[ -n "$shot" ] && import -window root "${shot%.png}-original.png"
+xdotool mousemove $((lx + lw / 2)) $((ly + 19)) click 1
+check "choosing Result shows the result again" wait_for "display result" 10
+check "the display choice starts no run" test "$(grep -c '^run start' "$log")" = "$runs"
+# The zoom tool's hint.
+read -r tx ty _ _ <<<"$(control 3003)"
+xdotool mousemove $((tx + 10)) $((ty + 10)) click 1
+check "the zoom tool shows its hint" wait_for "hint Click to zoom in. Right-click to zoom out." 10
+# shellcheck disable=SC2046
+xdotool mousemove $(centre 32651) click 1
+check "Help names the page beside the plug-in" wait_for 'help Z:' 10
+check "the help page is there" test -s "$bin/Help/tintavo.html" -a -s "$bin/Help/after.png"
+check "the shell opens the help page" bash -c "for _ in \$(seq 1 40); do grep -q 'tintavo.html' '$work/opened.txt' 2>/dev/null && exit 0; sleep 0.25; done; exit 1"
+# shellcheck disable=SC2046
+xdotool mousemove $(centre 1) click 1
+wait_for "end ok" 30
+host_ended
+check "wheel, arrow key and slider give exactly what tintavo apply makes" \
+  same_pixels out-mouse.png expected-mouse.png
+
 # ---- with a selection ------------------------------------------------------------
-tintavo apply --template tpl.png --brightness 20 --color -10 --fade 15 --mode normal --mask mask.png src.png \
+tintavo apply --template tpl.png --brightness 0 --color 0 --fade 0 --mode normal --mask mask.png src.png \
   expected-masked.png >/dev/null 2>&1
 open_dialog --mask mask.png src.png out-masked.png
 double_click

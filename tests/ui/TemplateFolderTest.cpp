@@ -25,7 +25,7 @@ TEST(TemplateFolderTest, ListsThePictureFilesSortedIgnoringCaseWithoutSubfolders
   ASSERT_NE(inner, nullptr);
   std::fclose(inner);
 
-  const std::string prefix = folder.string() + "/";
+  const std::string prefix = folder.string() + static_cast<char>(fs::path::preferred_separator);
   const std::vector<std::string> expected = {prefix + "a.jpeg", prefix + "b.JPG", prefix + "C.Tiff",
                                              prefix + "d.png",  prefix + "e.gif", prefix + "f.pcx",
                                              prefix + "g.bmp",  prefix + "h.dib", prefix + "i.tif"};
