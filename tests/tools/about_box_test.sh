@@ -10,13 +10,13 @@ for tool in Xvfb xdotool; do
   command -v "$tool" >/dev/null || { echo "$tool is needed"; exit 1; }
 done
 
-display=:$((100 + $$ % 400))
-Xvfb "$display" -screen 0 800x600x24 >/dev/null 2>&1 &
-xvfb=$!
+# shellcheck source=wine_screen.sh
+. "$(dirname "$0")/wine_screen.sh"
+start_screen 800x600
 trap 'kill $xvfb 2>/dev/null' EXIT
-export DISPLAY=$display
-unset TINTAVO_HEADLESS
-sleep 1
+# The prefix exists once any Windows program of the build has run.
+TINTAVO_HEADLESS=1 $runner "$bin/tintavo.exe" --version >/dev/null 2>&1
+prepare_wine_prefix
 
 passed=0
 failed=0

@@ -20,13 +20,11 @@ for tool in Xvfb xdotool convert compare import; do
   command -v "$tool" >/dev/null || { echo "$tool is needed"; exit 1; }
 done
 
-display=:$((100 + $$ % 400))
-Xvfb "$display" -screen 0 1280x1024x24 >/dev/null 2>&1 &
-xvfb=$!
+# shellcheck source=wine_screen.sh
+. "$(dirname "$0")/wine_screen.sh"
+start_screen 1280x1024
 work=$(mktemp -d)
 trap 'kill $xvfb 2>/dev/null; [ -n "${KEEP_WORK:-}" ] || rm -rf "$work"' EXIT
-export DISPLAY=$display
-unset TINTAVO_HEADLESS
 # The shell opens the help page with the desktop's browser: here a stand-in
 # that notes what it was asked to open.
 mkdir -p "$work/fakebin"
@@ -34,7 +32,6 @@ printf '#!/bin/sh\nprintf "%%s\\n" "$@" >> "%s/opened.txt"\n' "$work" > "$work/f
 chmod +x "$work/fakebin/xdg-open"
 export PATH=$work/fakebin:$PATH
 cd "$work" || exit 1
-sleep 1
 
 passed=0
 failed=0
@@ -51,17 +48,11 @@ convert -size 320x240 xc:black -fill white -draw "circle 160,120 160,40" -depth 
 convert -size 4000x3000 gradient:'#2050c0'-'#f0d080' -depth 8 big.png
 template="Z:$(pwd -P | tr / '\\')\\tpl.png"
 tintavo settings reset >/dev/null 2>&1
-# Wine draws the window frames itself (there is no window manager on the
-# virtual screen), so the caption shows and the size grip can be dragged.
-prefix=$(cd "$bin/.." && pwd)/wineprefix
-TINTAVO_WINEPREFIX=$prefix $runner "$prefix/drive_c/windows/system32/reg.exe" \
-  add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+prepare_wine_prefix
 # Web pages open with Wine's browser bridge, which hands them to xdg-open
 # (the stand-in above).
-TINTAVO_WINEPREFIX=$prefix $runner "$prefix/drive_c/windows/system32/reg.exe" \
-  add 'HKCR\.html' /ve /d htmlfile /f >/dev/null 2>&1
-TINTAVO_WINEPREFIX=$prefix $runner "$prefix/drive_c/windows/system32/reg.exe" \
-  add 'HKCR\htmlfile\shell\open\command' /ve /d 'C:\windows\system32\winebrowser.exe "%1"' /f >/dev/null 2>&1
+wine_reg add 'HKCR\.html' /ve /d htmlfile /f
+wine_reg add 'HKCR\htmlfile\shell\open\command' /ve /d 'C:\windows\system32\winebrowser.exe "%1"' /f
 for s in "Filename $template" "Radius 20" "Color -10" "Blend 15" "ALTERNATIVEMODE 0"; do  # "--": -10 is a value
   # shellcheck disable=SC2086
   tintavo settings set -- $s >/dev/null 2>&1
