@@ -11,10 +11,10 @@
 #include "resources/ProductInfo.h"
 #include "resources/ResourceIds.h"
 #include "ui/HelpPage.h"
-#include "ui/TemplateFolder.h"
 #include "ui/TemplatePicture.h"
 #include "ui/UiLog.h"
 #include "ui/win/FilterDialog.h"
+#include "ui/win/ThumbnailPopup.h"
 
 namespace ui::win {
 namespace {
@@ -41,6 +41,9 @@ CControlPaneDlg::CControlPaneDlg(CFilterDlg& dialog) : CChildDialog(kTemplate), 
 
 CControlPaneDlg::~CControlPaneDlg() {
   if (m_hwnd != nullptr) ::KillTimer(m_hwnd, kPollTimer);
+  // The popup shows the list: it goes first.
+  if (m_popup != nullptr) m_popup->Close();
+  m_templates.StopWorker();
 }
 
 bool CControlPaneDlg::OnInitDialog() {
@@ -94,6 +97,7 @@ bool CControlPaneDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRES
     return true;
   }
   if (message == m_popupDestroyingMessage && message != 0) {
+    m_popup = nullptr;
     m_model.OnBrowserClosed();
     return true;
   }
@@ -280,20 +284,50 @@ std::optional<std::string> CControlPaneDlg::BrowseFolder(const std::string& path
   return folder;
 }
 
-void CControlPaneDlg::ScanFolder(const std::string& folder) { m_templates = ScanTemplateFolder(folder); }
-
-std::string CControlPaneDlg::TemplatePath(int index) const {
-  return index >= 0 && index < TemplateCount() ? m_templates[static_cast<std::size_t>(index)] : std::string();
+void CControlPaneDlg::ScanFolder(const std::string& folder) {
+  m_templates.Clear();
+  m_templates.ScanFolder(folder, false, true);
 }
 
-bool CControlPaneDlg::OpenTemplateBrowser(int /*selected*/) {
-  // Until the thumbnail browser exists, the template is chosen by folder:
-  // the folder choice (on the current folder), then the folder's first
-  // picture.  Cancelling chooses nothing.
-  const std::optional<std::string> folder = BrowseFolder(TextParam(kPanePath).empty() ? "C:\\" : TextParam(kPanePath));
-  if (!folder) return false;
-  if (m_model.UseFolder(*folder)) m_model.OnTemplateChosen(0);
-  return false;
+std::string CControlPaneDlg::TemplatePath(int index) const { return m_templates.Path(index); }
+
+bool CControlPaneDlg::OpenTemplateBrowser(int selected) {
+  if (m_popup != nullptr) return true;
+  const std::string folder = TextParam(kPanePath).empty() ? "C:\\" : TextParam(kPanePath);
+  if (m_folderBar.Handle() == nullptr && !m_folderBar.Create(m_hwnd, m_hwnd, UM_FOLDERCOMMAND)) {
+    m_templates.StopWorker();
+    return false;
+  }
+  m_folderBar.SetFolderText("Current Folder: " + folder);
+  // Below the hidden anchor control, with a margin of 5 pixels.
+  const Rect anchor = ScreenRectOf(GetDlgItem(m_hwnd, IDC_POPUP_ANCHOR));
+  CThumbnailPopup::Options options;
+  options.caption = "Select template image";
+  options.owner = m_hwnd;
+  options.source = &m_templates;
+  options.viewId = 888;
+  options.anchor = {anchor.left - 5, anchor.top - 5, anchor.right + 5, anchor.bottom + 5};
+  options.folderBar = &m_folderBar;
+  m_popup = CThumbnailPopup::Create(options);
+  if (m_popup == nullptr) {
+    m_templates.StopWorker();
+    return false;
+  }
+  m_popup->View().SetMultipleSelection(false);
+  if (selected >= 0) {
+    m_popup->View().Select(selected);
+    m_popup->View().EnsureFocusVisible();
+  }
+  m_popup->Show();
+  return true;
+}
+
+void CControlPaneDlg::CloseTemplateBrowser() {
+  if (m_popup == nullptr) return;
+  m_popup->Close();
+  m_popup = nullptr;
+  // After a folder command the browser opens again where it was.
+  CThumbnailPopup::ReopenAtLastPosition();
 }
 
 }  // namespace ui::win

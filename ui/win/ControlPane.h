@@ -14,13 +14,16 @@
 #include <vector>
 
 #include "ui/ControlPaneModel.h"
+#include "ui/ThumbnailList.h"
 #include "ui/win/ChildDialog.h"
 #include "ui/win/EditNum.h"
+#include "ui/win/FolderBar.h"
 #include "ui/win/ImageButton.h"
 
 namespace ui::win {
 
 class CFilterDlg;
+class CThumbnailPopup;
 
 // The pane's private messages (values fixed).
 constexpr UINT UM_TOOLCHANGED = WM_USER + 1;    // 1025, from the preview view
@@ -73,16 +76,21 @@ class CControlPaneDlg : public CChildDialog, private IControlPaneSite {
   bool AskOkCancel(const std::string& text) override;
   std::optional<std::string> BrowseFolder(const std::string& path) override;
   void ScanFolder(const std::string& folder) override;
-  int TemplateCount() const override { return static_cast<int>(m_templates.size()); }
+  int TemplateCount() const override { return m_templates.Count(); }
   std::string TemplatePath(int index) const override;
   bool OpenTemplateBrowser(int selected) override;
-  void CloseTemplateBrowser() override {}
+  void CloseTemplateBrowser() override;
 
   CFilterDlg& m_dialog;
   CControlPaneModel m_model{*this};
   CEditNum m_fields[3];
   CImageButton m_templateButton;
-  std::vector<std::string> m_templates;  // the scanned folder's pictures
+  // The template browser: the folder's pictures with their thumbnails
+  // (kept while the dialog is open, so reopening shows them at once), the
+  // folder bar lent to each popup, and the open popup (null when none).
+  CThumbnailList m_templates;
+  CFolderBar m_folderBar;
+  CThumbnailPopup* m_popup = nullptr;
   UINT m_endPopupMessage = 0;
   UINT m_popupDestroyingMessage = 0;
 };

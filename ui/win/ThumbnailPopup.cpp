@@ -128,6 +128,11 @@ void CThumbnailPopup::EndWithChoice(int index) {
 
 void CThumbnailPopup::Close() {
   if (m_closed || m_hwnd == nullptr) return;
+  Finish();
+  PostMessageA(m_hwnd, kDestroyLater, 0, 0);
+}
+
+void CThumbnailPopup::Finish() {
   RECT r{};
   GetWindowRect(m_hwnd, &r);
   s_lastPosition = POINT{r.left, r.top};
@@ -143,8 +148,9 @@ void CThumbnailPopup::Close() {
   if (m_options.source != nullptr) m_options.source->StopWorker();
   m_view.SetSource(nullptr);
   if (UiLogEnabled()) UiLogLine("popup closed");
-  SendMessageA(m_options.owner, PopupDestroyingMessage(), reinterpret_cast<WPARAM>(m_hwnd), 0);
-  PostMessageA(m_hwnd, kDestroyLater, 0, 0);
+  if (IsWindow(m_options.owner)) {
+    SendMessageA(m_options.owner, PopupDestroyingMessage(), reinterpret_cast<WPARAM>(m_hwnd), 0);
+  }
 }
 
 bool CThumbnailPopup::CGrid::OnKey(UINT key) {
@@ -191,16 +197,9 @@ bool CThumbnailPopup::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRES
       DestroyWindow(m_hwnd);
       return true;
     case WM_DESTROY:
-      if (!m_closed) {
-        // Destroyed with its owner: the same steps, no message to a dying owner.
-        m_closed = true;
-        if (m_options.folderBar != nullptr && m_options.folderBar->Handle() != nullptr) {
-          ShowWindow(m_options.folderBar->Handle(), SW_HIDE);
-          SetParent(m_options.folderBar->Handle(), m_barParent);
-        }
-        if (m_options.source != nullptr) m_options.source->StopWorker();
-        m_view.SetSource(nullptr);
-      }
+      // Destroyed with its owner (owned windows go first, so the owner
+      // still hears about it).
+      if (!m_closed) Finish();
       return false;
     default:
       return false;

@@ -73,6 +73,8 @@ class CThumbnailPopup : public CWindow {
   bool Build();
   void ArrangeChildren(int width, int height);
   bool PointerOverBar() const;
+  // The closing steps, once: position, bar, worker, grid, the owner told.
+  void Finish();
 
   Options m_options;
   CGrid m_view{*this};
