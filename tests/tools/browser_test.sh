@@ -18,14 +18,13 @@ for tool in Xvfb xdotool convert import; do
   command -v "$tool" >/dev/null || { echo "$tool is needed"; exit 1; }
 done
 
-display=:$((100 + ($$ + 211) % 400))
-Xvfb "$display" -screen 0 1280x1024x24 >/dev/null 2>&1 &
-xvfb=$!
 work=$(mktemp -d)
+here=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=wine_screen.sh
+. "$here/wine_screen.sh"
+start_screen 1280x1024
 trap 'kill $xvfb 2>/dev/null; [ -n "${KEEP_WORK:-}" ] || rm -rf "$work"' EXIT
-export DISPLAY=$display
 cd "$work" || exit 1
-sleep 1
 
 passed=0
 failed=0
@@ -50,11 +49,7 @@ convert -size 256x256 gradient:'#ff8000'-'#0080ff' -swirl 200 pictures/j-swirl.t
 convert -size 300x300 xc:white -fill black -draw "rectangle 50,50 250,250" pictures/k-square.png
 convert -size 200x150 gradient:'#ffffff'-'#000080' other/x-first.png
 convert -size 200x150 gradient:'#ff0000'-'#00ff00' other/y-second.jpg
-# Wine draws the window frames itself (there is no window manager on the
-# virtual screen) and gives its windows the keyboard focus.
-prefix=$(cd "$bin/.." && pwd)/wineprefix
-TINTAVO_WINEPREFIX=$prefix $runner "$prefix/drive_c/windows/system32/reg.exe" \
-  add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+prepare_wine_prefix
 folder=$(winpath pictures)
 other=$(winpath other)
 

@@ -18,15 +18,13 @@ for tool in Xvfb xdotool convert compare import; do
   command -v "$tool" >/dev/null || { echo "$tool is needed"; exit 1; }
 done
 
-display=:$((100 + ($$ + 97) % 400))
-Xvfb "$display" -screen 0 1280x1024x24 >/dev/null 2>&1 &
-xvfb=$!
 work=$(mktemp -d)
+here=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=wine_screen.sh
+. "$here/wine_screen.sh"
+start_screen 1280x1024
 trap 'kill $xvfb 2>/dev/null; [ -n "${KEEP_WORK:-}" ] || rm -rf "$work"' EXIT
-export DISPLAY=$display
-unset TINTAVO_HEADLESS
 cd "$work" || exit 1
-sleep 1
 
 passed=0
 failed=0
@@ -52,10 +50,8 @@ convert -size 160x120 gradient:'#000000'-'#ff8000' other/y-second.jpg
 folder=$(winpath templates)
 other=$(winpath other)
 
+prepare_wine_prefix
 tintavo settings reset >/dev/null 2>&1
-prefix=$(cd "$bin/.." && pwd)/wineprefix
-TINTAVO_WINEPREFIX=$prefix $runner "$prefix/drive_c/windows/system32/reg.exe" \
-  add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
 tintavo settings set Path "$folder" >/dev/null 2>&1
 tintavo settings set Filename "$folder\\a.png" >/dev/null 2>&1
 tintavo settings set ImageSelected 0 >/dev/null 2>&1
