@@ -130,6 +130,30 @@ xdotool key Escape
 check "Escape ends the browser without a choice" probe_ended
 check "no choice was reported" bash -c "! grep -q '^chosen' '$log'"
 
+# ---- dragging and Delete -----------------------------------------------------------
+start_probe "$folder"
+read -r gx gy gw gh <<<"$(control 888)"
+# a-swirl.png (cell 0) dragged onto the right half of cell 2: it moves
+# behind d-checker.gif, and stays the selected item.
+xdotool mousemove $((gx + 47)) $((gy + 47)) mousedown 1
+sleep 0.3
+for step in 1 2 3 4 5 6; do
+  xdotool mousemove $((gx + 47 + step * 35)) $((gy + 47 + step))
+  sleep 0.15
+done
+xdotool mouseup 1
+sleep 0.5
+xdotool key Return
+check "a dragged thumbnail moves to where it is dropped" wait_for "chosen 2 $folder\\a-swirl.png" 30
+probe_ended
+start_probe "$folder"
+# Delete removes the focus item from the list (not from the disk); the
+# item after it takes its place and the focus.
+xdotool key Right Right Delete Return
+check "Delete removes the item and focuses the one after it" wait_for "chosen 1 $folder\\d-checker.gif" 30
+check "the deleted file stays on disk" test -f pictures/b-plasma.jpg
+probe_ended
+
 # ---- clicks --------------------------------------------------------------------
 start_probe "$folder"
 read -r gx gy gw gh <<<"$(control 888)"
@@ -138,6 +162,13 @@ sleep 0.5
 # The empty cells after the last thumbnail: a click there ends with the focus.
 xdotool mousemove $((gx + 95 * 3 + 47)) $((gy + 95 * 2 + 47)) click 1
 check "a click on the empty area ends with the clicked thumbnail" wait_for "chosen 5 " 30
+probe_ended
+start_probe "$folder"
+# A click outside the popup (on the program's own window) closes it
+# without a choice.
+xdotool mousemove 60 60 click 1
+check "a click outside closes the browser without a choice" wait_for "popup closed" 10
+check "...and chooses nothing" bash -c "! grep -q '^chosen' '$log'"
 probe_ended
 
 # ---- changing the folder -------------------------------------------------------
