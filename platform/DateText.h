@@ -24,6 +24,11 @@ struct CalendarTime {
   int second = 0;
 };
 
+// Whether `time` names a real moment: a day its month has (leap years
+// included), hours 0-23, minutes and seconds 0-59, years 1601 to 9999 (the
+// range Windows times cover).
+bool IsValidCalendarTime(const CalendarTime& time);
+
 // The local time of a moment given in seconds since 1970-01-01 UTC; false
 // when the system cannot convert it.
 bool LocalCalendarTime(std::int64_t unixSeconds, CalendarTime* time);

@@ -6,16 +6,6 @@
 namespace platform {
 namespace {
 
-bool IsLeap(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
-
-bool IsValid(const CalendarTime& t) {
-  static const int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  if (t.year < 1601 || t.year > 9999 || t.month < 1 || t.month > 12 || t.day < 1) return false;
-  const int days = kDays[t.month - 1] + (t.month == 2 && IsLeap(t.year) ? 1 : 0);
-  return t.day <= days && t.hour >= 0 && t.hour <= 23 && t.minute >= 0 && t.minute <= 59 && t.second >= 0 &&
-         t.second <= 59;
-}
-
 // The user's time format from the environment, made once and never
 // installed as the process's locale.
 locale_t UserTimeLocale() {
@@ -38,7 +28,7 @@ bool LocalCalendarTime(std::int64_t unixSeconds, CalendarTime* time) {
 }
 
 std::string FormatDateTime(const CalendarTime& time) {
-  if (!IsValid(time)) return std::string();
+  if (!IsValidCalendarTime(time)) return std::string();
   struct tm t = {};
   t.tm_year = time.year - 1900;
   t.tm_mon = time.month - 1;

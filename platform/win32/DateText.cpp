@@ -24,10 +24,9 @@ std::string FormatDateTime(const CalendarTime& time) {
   s.wHour = static_cast<WORD>(time.hour);
   s.wMinute = static_cast<WORD>(time.minute);
   s.wSecond = static_cast<WORD>(time.second);
-  // The system checks the calendar (and fills in the day of the week).
+  // The round trip through a file time fills in the day of the week.
   FILETIME check;
-  if (time.year < 1601 || time.year > 9999 || time.month < 1 || time.month > 12 || time.day < 1 || time.hour < 0 ||
-      time.minute < 0 || time.second < 0 || !SystemTimeToFileTime(&s, &check) || !FileTimeToSystemTime(&check, &s)) {
+  if (!IsValidCalendarTime(time) || !SystemTimeToFileTime(&s, &check) || !FileTimeToSystemTime(&check, &s)) {
     return std::string();
   }
   char date[128], clock[128];

@@ -8,6 +8,7 @@
 
 #include <filesystem>
 
+#include "platform/Folder.h"
 #include "platform/MessageQueue.h"
 #include "tests/support/TempDir.h"
 #include "tests/ui/BrowserFixtures.h"
@@ -41,6 +42,9 @@ TEST(ThumbnailListScanTest, TakesPictureExtensionsInAnyCaseSortedAndNoSubfolder)
 TEST(ThumbnailListScanTest, NamesDifferingOnlyInCaseKeepAFixedOrder) {
   TempDir dir;
   for (const char* name : {"a.png", "A.png", "B.png", "b.PNG"}) Touch(dir.File(name));
+  if (std::distance(std::filesystem::directory_iterator(dir.Path()), std::filesystem::directory_iterator()) < 4) {
+    GTEST_SKIP() << "this file system does not tell names apart by case";
+  }
   CThumbnailList list;
   list.ScanFolder(dir.Path().string(), false, false);
   EXPECT_EQ((std::vector<std::string>{"A.png", "a.png", "B.png", "b.PNG"}), Names(list));
@@ -52,7 +56,7 @@ TEST(ThumbnailListScanTest, SubfoldersWhenAskedAndNoDuplicates) {
   std::filesystem::create_directory(dir.Path() / "sub");
   Touch((dir.Path() / "sub" / "inner.bmp").string());
   CThumbnailList list;
-  list.ScanFolder(dir.Path().string() + "/", true, false);
+  list.ScanFolder(dir.Path().string() + platform::PathSeparator(), true, false);
   list.ScanFolder(dir.Path().string(), true, false);  // the same files again are refused
   EXPECT_EQ((std::vector<std::string>{"top.png", "inner.bmp"}), Names(list));
   EXPECT_FALSE(list.AddItem(dir.File("top.png")));
