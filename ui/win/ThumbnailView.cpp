@@ -54,6 +54,7 @@ bool CThumbnailView::Create(HWND parent, int id, const Rect& rect) {
 
 void CThumbnailView::SetSource(CThumbnailSource* source) {
   if (m_source != nullptr && m_source != source) m_source->AttachView(nullptr);
+  ApplyHover(m_hover.OnMove(-1, false));  // no tooltip of another list's item
   m_source = source;
   m_grid.ClearSelection();
   if (m_source != nullptr) {
