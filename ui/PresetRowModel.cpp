@@ -69,7 +69,7 @@ bool CPresetRowModel::Save() {
 bool CPresetRowModel::Delete() {
   const std::string path = CurrentPreset().path;
   if (path.empty()) return false;
-  return DeletePreset(path, false);
+  return DeletePreset(path, false, m_shellConfirms);
 }
 
 }  // namespace ui

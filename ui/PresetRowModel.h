@@ -38,7 +38,10 @@ class CPresetRowModel {
   static constexpr const char* kOverwriteQuestion = "File already exists.\nOverwrite?";
   static constexpr const char* kLoadFailed = "Can't load the selected preset";
 
-  CPresetRowModel(IPresetRowSite& site, std::string folder) : m_site(site), m_folder(std::move(folder)) {}
+  // shellConfirms: the shell asks the user before deleting, as in the
+  // dialog; tests that cannot answer the shell's question turn it off.
+  CPresetRowModel(IPresetRowSite& site, std::string folder, bool shellConfirms = true)
+      : m_site(site), m_folder(std::move(folder)), m_shellConfirms(shellConfirms) {}
 
   struct Entries {
     std::vector<std::string> names;  // "Default" first
@@ -59,6 +62,7 @@ class CPresetRowModel {
  private:
   IPresetRowSite& m_site;
   std::string m_folder;
+  bool m_shellConfirms;
 };
 
 }  // namespace ui

@@ -74,7 +74,7 @@ class PresetRowModelTest : public testing::Test {
     CurrentPreset() = CurrentPresetInfo();
     fs::remove_all(m_folder);
   }
-  std::string Folder() const { return m_folder.string() + "/"; }
+  std::string Folder() const { return (m_folder / "").string(); }
   bool Exists(const char* file) const { return fs::exists(m_folder / file); }
 
   fs::path m_folder;
@@ -83,7 +83,7 @@ class PresetRowModelTest : public testing::Test {
 };
 
 TEST_F(PresetRowModelTest, SavesListsLoadsAndDeletes) {
-  ui::CPresetRowModel row(m_site, Folder());
+  ui::CPresetRowModel row(m_site, Folder(), false);
   EXPECT_EQ(row.List().names, std::vector<std::string>{"Default"});
 
   m_site.SetInt(keParamRadius, 42);
