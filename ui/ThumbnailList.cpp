@@ -285,6 +285,7 @@ void CThumbnailList::WorkerMain() {
       const int result = MakeItem(item);
       Post(item, index, result == 0 ? 0 : kThumbnailFailed);
     }
+    BeforeWorkerDecides();
     std::lock_guard<std::mutex> lock(m_workerMutex);
     // Another pass after a redirected one (items before the request may be
     // missing), when work was asked for during this one, or when the list

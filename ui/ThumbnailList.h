@@ -79,6 +79,12 @@ class CThumbnailList : public CThumbnailSource {
   void OpenItem(int i, platform::WindowHandle owner) override;
   int RemoveFailedItems() override;
 
+ protected:
+  // Called on the worker thread after each pass, just before it decides
+  // whether to end: the moment a start asked for elsewhere must not be
+  // lost.  Does nothing; tests override it to act in that moment.
+  virtual void BeforeWorkerDecides() {}
+
  private:
   using ItemPtr = std::shared_ptr<ThumbnailItem>;
 

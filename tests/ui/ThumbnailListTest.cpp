@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <condition_variable>
 #include <filesystem>
+#include <mutex>
 
 #include "platform/Folder.h"
 #include "platform/MessageQueue.h"
@@ -200,6 +202,52 @@ TEST(ThumbnailWorkerTest, StoppedWorkerIsStartedAgainWhenAThumbnailIsRequested) 
   EXPECT_EQ(6u, Notices(queue, 6).size());
   WaitUntilIdle(list);
   for (int i = 0; i < 6; ++i) EXPECT_TRUE(list.IsReady(i)) << i;
+}
+
+// A list that holds its worker at the end of its first pass until the test
+// has added an item and asked for a start.
+class CHeldList : public CThumbnailList {
+ public:
+  std::mutex mutex;
+  std::condition_variable changed;
+  bool workerAtEnd = false;
+  bool released = false;
+
+ protected:
+  void BeforeWorkerDecides() override {
+    std::unique_lock<std::mutex> lock(mutex);
+    if (released) return;
+    workerAtEnd = true;
+    changed.notify_all();
+    changed.wait(lock, [this] { return released; });
+  }
+};
+
+TEST(ThumbnailWorkerTest, StartAskedForWhileTheWorkerIsEndingIsNotLost) {
+  TempDir dir;
+  browsertest::WriteGradient(dir.File("a.png"), 8, 8);
+  browsertest::WriteGradient(dir.File("b.png"), 8, 8);
+  platform::MessageQueue queue;
+  CHeldList list;
+  list.AttachView(queue.Handle());
+  list.AddItem(dir.File("a.png"));
+  list.ScanFolder(dir.File("empty"), false, true);
+  {
+    std::unique_lock<std::mutex> lock(list.mutex);
+    list.changed.wait(lock, [&] { return list.workerAtEnd; });
+  }
+  // The worker has made a.png and is about to end; it still runs.
+  ASSERT_TRUE(list.WorkerRunning());
+  list.AddItem(dir.File("b.png"));
+  list.ScanFolder(dir.File("empty"), false, true);
+  {
+    std::lock_guard<std::mutex> lock(list.mutex);
+    list.released = true;
+  }
+  list.changed.notify_all();
+  EXPECT_EQ(2u, Notices(queue, 2).size());
+  WaitUntilIdle(list);
+  EXPECT_TRUE(list.IsReady(1));
 }
 
 TEST(ThumbnailWorkerTest, ScanWhileTheWorkerIsFinishingIsNotLost) {
