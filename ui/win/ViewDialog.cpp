@@ -99,6 +99,16 @@ bool CViewDlg::PreTranslateMessage(MSG& message) {
     }
     return false;
   }
+  if ((message.message == WM_KEYDOWN || message.message == WM_KEYUP) && message.wParam == VK_CONTROL &&
+      m_view != nullptr) {
+    // The Ctrl key belongs to the view while the pointer is over it.
+    POINT p{};
+    GetCursorPos(&p);
+    if (WindowFromPoint(p) == m_view->Handle()) {
+      SendMessageA(m_view->Handle(), message.message, message.wParam, message.lParam);
+      return true;
+    }
+  }
   if (message.message >= WM_KEYFIRST && message.message <= WM_KEYLAST && m_accelerators != nullptr &&
       (message.hwnd == m_hwnd || IsChild(m_hwnd, message.hwnd))) {
     // A minus typed into a field is a minus, not a zoom step.
