@@ -12,6 +12,7 @@
 #include "platform/MessageBox.h"
 #include "resources/ProductInfo.h"
 #include "tools/tintavo/Cli.h"
+#include "tools/tintavo/ToolCommand.h"
 
 namespace {
 
@@ -42,6 +43,7 @@ int main(int argc, char** argv) {
   // Messages of the framework and of the run are lines on stderr here.
   platform::SetMessageBoxHandler(&platform::MessageBoxToStderr);
   (void)InitImageFramework();
+  ToolCommand::InstallBeepCatcher();
 
   std::vector<std::string> args(argv + (argc > 1 ? 2 : 1), argv + argc);
   const std::string command = argc > 1 ? argv[1] : "";
