@@ -41,6 +41,8 @@ int ModeByName(const std::string& name) {
 }
 
 bool InRange(const SettingName& setting, int number) {
+  // The plug-in stores mode 3 at its first start and runs it as normal.
+  if (setting.index == keParamAlternativeMode && number == 3) return true;
   return setting.text || (number >= setting.minimum && number <= setting.maximum);
 }
 
