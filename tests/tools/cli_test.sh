@@ -678,6 +678,13 @@ run apply --template vivid.bmp --color 100 grey-src.bmp clipped.bmp
 check "heavy clipping is a warning with a hint" says "clipped; a lower Color intensity"
 run apply --template vivid.bmp --color 100 --quiet grey-src.bmp clipped-quiet.bmp
 check "--quiet keeps warnings" says "clipped"
+# Only colour from a nearly black template keeps the source's brightness:
+# the result's mean colour ends far from the template's.
+convert -size 80x60 plasma:fractal -seed 7 -evaluate multiply 0.05 dark.bmp
+run apply --template dark.bmp --mode color src.bmp far.bmp
+check "a mean colour far from the template's is a note" says "note: src.bmp: the result's mean colour is far"
+run apply --template dark.bmp --mode color --quiet src.bmp far.bmp
+check "--quiet drops the note" bash -c "! grep -q note err.txt"
 run apply --template tpl.bmp src.bmp quiet-check.bmp --quiet
 check "--quiet prints nothing for a clean run" [ ! -s err.txt ]
 
