@@ -138,6 +138,7 @@ int RunApply(const std::vector<std::string>& args) {
 
   TemplateForRun templ;
   std::string error;
+  Reporter::Get().Progress(0, "decoding " + options.templatePath);
   if (!PrepareTemplate(options.templatePath, &templ, &error)) return Fail(error);
   times.Mark("decode template");
   MaskForRun mask;
