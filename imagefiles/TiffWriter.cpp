@@ -204,6 +204,9 @@ bool WriteExifDirectory(TIFF* tiff, const PictureMetadata& m, std::uint64_t* off
     if (t.tag != kExifMakerNote && FromExif(tiff, t, true, &v)) SetTag(tiff, v);
   }
   if (TIFFWriteCustomDirectory(tiff, offset) != 1) return false;
+  // The EXIF directory's values are the library's until freed: a new
+  // directory does not free them.
+  TIFFFreeDirectory(tiff);
   TIFFCreateDirectory(tiff);
   return true;
 }
