@@ -76,13 +76,19 @@ int Usage(const std::string& message) { return UsageError("apply", message); }
 
 // The settings of the parameter set, taken over.
 void TakeSettings(const CParamSet& params, ApplyOptions* options) {
-  std::int32_t v = 0;
-  if (const CParam* p = params.GetByIndex(keParamRadius)) p->GetInt(&v), options->brightness = v;
-  if (const CParam* p = params.GetByIndex(keParamColor)) p->GetInt(&v), options->color = v;
-  if (const CParam* p = params.GetByIndex(keParamBlend)) p->GetInt(&v), options->fade = v;
-  if (const CParam* p = params.GetByIndex(keParamAlternativeMode)) p->GetInt(&v), options->mode = v;
-  std::string text;
-  if (const CParam* p = params.GetByIndex(keParamFilename)) p->GetText(&text), options->templatePath = text;
+  const struct {
+    int index;
+    int* value;
+  } numbers[] = {{keParamRadius, &options->brightness},
+                 {keParamColor, &options->color},
+                 {keParamBlend, &options->fade},
+                 {keParamAlternativeMode, &options->mode}};
+  for (const auto& n : numbers) {
+    std::int32_t v = 0;
+    if (const CParam* p = params.GetByIndex(n.index)) p->GetInt(&v);
+    *n.value = v;
+  }
+  if (const CParam* p = params.GetByIndex(keParamFilename)) p->GetText(&options->templatePath);
 }
 
 // A stored or preset value outside the range the options take is refused

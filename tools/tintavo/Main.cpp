@@ -24,6 +24,7 @@ const char kHelp[] =
     "\n"
     "Commands:\n"
     "  apply      repaint a picture:  tintavo apply --template T SRC OUT\n"
+    "             or many:            tintavo apply --template T SRC... --output-dir DIR\n"
     "  convert    decode a picture as a template and write it as PNG/JPEG/TIFF/BMP\n"
     "  info       what Tintavo sees in a picture file\n"
     "  settings   show or change the settings the plug-in starts from\n"
