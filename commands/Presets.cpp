@@ -7,6 +7,7 @@
 #include "platform/Folder.h"
 #include "platform/MessageBox.h"
 #include "platform/Module.h"
+#include "platform/PresetsLocation.h"
 #include "resources/ProductInfo.h"
 
 namespace {
@@ -67,7 +68,7 @@ void ApplyLine(const std::string& line, CParamSet* set) {
 
 std::string PresetsFolder() {
   const std::string module = platform::ModulePathOf(reinterpret_cast<const void*>(&PresetsFolder));
-  return platform::FolderOf(module) + "Presets" + platform::PathSeparator();
+  return platform::PresetsFolderFor(platform::FolderOf(module));
 }
 
 std::vector<std::string> ListPresets(const std::string& folder) {

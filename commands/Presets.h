@@ -1,7 +1,9 @@
 #pragma once
 // Presets: named snapshots of a command's parameters, kept as small text
-// files "<name>.preset" in the folder "Presets" beside the plug-in (or beside
-// the command-line tool).  The folder is never created here.
+// files "<name>.preset" in the presets folder: on Windows the folder
+// "Presets" beside the plug-in (or beside the command-line tool), elsewhere
+// $XDG_CONFIG_HOME/tintavo/presets (platform/PresetsLocation.h).  The
+// folder is never created here.
 //
 // A file holds the set's name on its first line and then one line per
 // parameter: TAB, name, " : ", value.
@@ -11,7 +13,7 @@
 
 #include "commands/ParamSet.h"
 
-// The folder of this module's file followed by "Presets" and a separator.
+// The presets folder of this module, ending in a separator.
 std::string PresetsFolder();
 
 // The names of the presets in `folder` (files ending in ".preset", any case,

@@ -108,6 +108,23 @@ ImageFileType TypeFromContent(const std::string& path) {
   return IsTgaHeader(head) ? keFileTypeTGA : keFileTypeUnknown;
 }
 
+ImageFileType TypeFromBytes(const std::uint8_t* data, std::size_t size) {
+  // The head as the file probe reads it.
+  FileHead head;
+  constexpr std::size_t kFallbackSizes[] = {FileHead::kCapacity, 32, 16};
+  for (std::size_t fallback : kFallbackSizes) {
+    if (size >= fallback) {
+      head.size = fallback;
+      std::memcpy(head.bytes, data, fallback);
+      break;
+    }
+  }
+  if (head.size == 0) return keFileTypeUnknown;
+  const ImageFileType type = TypeFromSignature(head);
+  if (type != keFileTypeUnknown) return type;
+  return IsTgaHeader(head) ? keFileTypeTGA : keFileTypeUnknown;
+}
+
 CStatus TypeFromContent(const std::string& path, ImageFileType* type) {
   *type = keFileTypeUnknown;
   try {

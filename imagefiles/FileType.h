@@ -8,6 +8,8 @@
 // decodes.  The codes are stored and compared as numbers elsewhere, so their
 // values are fixed.
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "image/Status.h"
@@ -53,6 +55,10 @@ ImageFileType TypeFromExtension(const std::string& extension);
 // Raises CJException 101 for an empty path, 201 when the file cannot be
 // opened and 202 when fewer than 16 bytes can be read.
 ImageFileType TypeFromContent(const std::string& path);
+
+// The same probe on a file's first bytes held in memory (a stream has no
+// path); fewer than 16 bytes are keFileTypeUnknown.
+ImageFileType TypeFromBytes(const std::uint8_t* data, std::size_t size);
 
 // The same probe with the error as a status: `*type` is keFileTypeUnknown
 // whenever the status is an error.

@@ -22,10 +22,7 @@
 // refuses IFD chains that loop.
 
 #include <algorithm>
-#include <cstdarg>
-#include <cstdio>
 #include <cstring>
-#include <mutex>
 #include <new>
 #include <vector>
 
@@ -34,8 +31,11 @@
 #include "imagefiles/Decoders.h"
 #include "imagefiles/Decoders_p.h"
 #include "imagefiles/Picture.h"
+#include "imagefiles/TiffMemory_p.h"
 
 namespace {
+
+using tiffmemory::MemoryFile;
 
 const char kName[] = "TIFF";
 
@@ -44,83 +44,6 @@ const char kName[] = "TIFF";
 constexpr tmsize_t kMaxLibraryAllocation = sizeof(void*) == 4 ? tmsize_t(256) << 20 : tmsize_t(1) << 30;
 // Directories counted for GetNumFrames.
 constexpr int kMaxFrames = 65535;
-
-struct MemoryFile {
-  const std::uint8_t* data;
-  std::size_t size;
-  std::uint64_t position;
-  char message[256];
-  bool endReached;  // a read asked for bytes past the end
-};
-
-tmsize_t ReadProc(thandle_t handle, void* out, tmsize_t count) {
-  auto* file = static_cast<MemoryFile*>(handle);
-  if (count <= 0) return 0;
-  if (file->position >= file->size || static_cast<std::uint64_t>(count) > file->size - file->position) {
-    file->endReached = true;
-  }
-  if (file->position >= file->size) return 0;
-  const std::uint64_t left = file->size - file->position;
-  const std::uint64_t n = static_cast<std::uint64_t>(count) < left ? static_cast<std::uint64_t>(count) : left;
-  std::memcpy(out, file->data + file->position, static_cast<std::size_t>(n));
-  file->position += n;
-  return static_cast<tmsize_t>(n);
-}
-
-tmsize_t WriteProc(thandle_t, void*, tmsize_t) { return 0; }
-
-toff_t SeekProc(thandle_t handle, toff_t offset, int whence) {
-  auto* file = static_cast<MemoryFile*>(handle);
-  std::uint64_t base = 0;
-  if (whence == SEEK_CUR) base = file->position;
-  if (whence == SEEK_END) base = file->size;
-  // Offsets are unsigned; SEEK_CUR and SEEK_END with "negative" values wrap.
-  const std::uint64_t target = base + offset;
-  file->position = target;  // past the end is allowed; reads there answer 0
-  return target;
-}
-
-int CloseProc(thandle_t) { return 0; }
-
-toff_t SizeProc(thandle_t handle) { return static_cast<MemoryFile*>(handle)->size; }
-
-int MapProc(thandle_t, void**, toff_t*) { return 0; }
-
-void UnmapProc(thandle_t, void*, toff_t) {}
-
-int KeepError(TIFF*, void* user, const char* module, const char* format, va_list args) {
-  auto* file = static_cast<MemoryFile*>(user);
-  if (file->message[0] == '\0') {
-    char text[200];
-    std::vsnprintf(text, sizeof text, format, args);
-    std::snprintf(file->message, sizeof file->message, "%s%s%s", module != nullptr ? module : "",
-                  module != nullptr ? ": " : "", text);
-  }
-  return 1;  // handled: the process-wide handlers are not called
-}
-
-int IgnoreWarning(TIFF*, void*, const char*, const char*, va_list) { return 1; }
-
-// Messages that libtiff reports without a file at hand go to the
-// process-wide handlers; with none installed it prints nothing.
-void SilenceProcessWideHandlers() {
-  static std::once_flag once;
-  std::call_once(once, [] {
-    TIFFSetErrorHandler(nullptr);
-    TIFFSetWarningHandler(nullptr);
-    TIFFSetErrorHandlerExt(nullptr);
-    TIFFSetWarningHandlerExt(nullptr);
-  });
-}
-
-struct OptionsGuard {
-  TIFFOpenOptions* options;
-  ~OptionsGuard() {
-    if (options != nullptr) TIFFOpenOptionsFree(options);
-  }
-  OptionsGuard(const OptionsGuard&) = delete;
-  OptionsGuard& operator=(const OptionsGuard&) = delete;
-};
 
 struct TiffGuard {
   TIFF* tiff;
@@ -171,17 +94,10 @@ bool DecodeTiff(const std::uint8_t* data, std::size_t size, int frame, CPicture*
   const bool little = size >= 4 && data[0] == 'I' && data[1] == 'I' && (data[2] == 42 || data[2] == 43) && data[3] == 0;
   const bool big = size >= 4 && data[0] == 'M' && data[1] == 'M' && data[2] == 0 && (data[3] == 42 || data[3] == 43);
   if (!little && !big) return Fail(error, "not a TIFF file");
-  SilenceProcessWideHandlers();
-
-  MemoryFile file{data, size, 0, {}, false};
-  OptionsGuard options{TIFFOpenOptionsAlloc()};
-  if (options.options == nullptr) return Fail(error, "out of memory", keErrOutOfMemory);
-  TIFFOpenOptionsSetMaxSingleMemAlloc(options.options, kMaxLibraryAllocation);
-  TIFFOpenOptionsSetErrorHandlerExtR(options.options, KeepError, &file);
-  TIFFOpenOptionsSetWarningHandlerExtR(options.options, IgnoreWarning, nullptr);
-  // "m": never map; "r": read only.
-  TiffGuard tiff{TIFFClientOpenExt("memory", "rm", &file, ReadProc, WriteProc, SeekProc, CloseProc, SizeProc,
-                                   MapProc, UnmapProc, options.options)};
+  MemoryFile file;
+  file.data = data;
+  file.size = size;
+  TiffGuard tiff{tiffmemory::Open(&file, false, kMaxLibraryAllocation)};
   if (tiff.tiff == nullptr) return FailWith(error, file, "cannot be opened");
 
   if (frame > 0) {

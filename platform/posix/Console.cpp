@@ -4,16 +4,20 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <mutex>
 
 namespace platform {
 namespace {
 
-// Written before the handlers are armed, read only by them.
-char g_interruptPath[4096];
-volatile sig_atomic_t g_armed = 0;
+// Written before a slot is armed, read only by the handler.
+char g_interruptPaths[kInterruptSlots][4096];
+volatile sig_atomic_t g_armed[kInterruptSlots];
+std::mutex g_slots;
 
 void OnSignal(int signal) {
-  if (g_armed) ::unlink(g_interruptPath);
+  for (int i = 0; i < kInterruptSlots; ++i) {
+    if (g_armed[i]) ::unlink(g_interruptPaths[i]);
+  }
   ::signal(signal, SIG_DFL);
   ::raise(signal);
 }
@@ -26,17 +30,28 @@ int CurrentProcessId() { return static_cast<int>(::getpid()); }
 
 bool RenameOver(const std::string& from, const std::string& to) { return ::rename(from.c_str(), to.c_str()) == 0; }
 
-void RemoveFileOnInterrupt(const std::string& path) {
-  g_armed = 0;
-  std::strncpy(g_interruptPath, path.c_str(), sizeof g_interruptPath - 1);
-  g_interruptPath[sizeof g_interruptPath - 1] = '\0';
-  g_armed = 1;
-  for (int s : {SIGINT, SIGTERM, SIGHUP}) ::signal(s, OnSignal);
+int RemoveFileOnInterrupt(const std::string& path) {
+  static std::once_flag installed;
+  std::call_once(installed, [] {
+    for (int s : {SIGINT, SIGTERM, SIGHUP}) ::signal(s, OnSignal);
+  });
+  std::lock_guard<std::mutex> lock(g_slots);
+  for (int i = 0; i < kInterruptSlots; ++i) {
+    if (g_armed[i]) continue;
+    std::strncpy(g_interruptPaths[i], path.c_str(), sizeof g_interruptPaths[i] - 1);
+    g_interruptPaths[i][sizeof g_interruptPaths[i] - 1] = '\0';
+    g_armed[i] = 1;
+    return i;
+  }
+  return -1;
 }
 
-void ForgetFileOnInterrupt() {
-  g_armed = 0;
-  for (int s : {SIGINT, SIGTERM, SIGHUP}) ::signal(s, SIG_DFL);
+void ForgetFileOnInterrupt(int slot) {
+  if (slot < 0 || slot >= kInterruptSlots) return;
+  std::lock_guard<std::mutex> lock(g_slots);
+  g_armed[slot] = 0;
 }
+
+void SetBinaryMode(std::FILE*) {}
 
 }  // namespace platform

@@ -3,14 +3,32 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+
+#include "tools/tintavo/Reporter.h"
+
+namespace {
+
+bool IsNegativeNumber(const std::string& arg) {
+  return arg.size() >= 2 && arg[0] == '-' && arg[1] >= '0' && arg[1] <= '9';
+}
+
+bool Contains(const std::vector<std::string>& names, const std::string& name) {
+  for (const std::string& n : names) {
+    if (n == name) return true;
+  }
+  return false;
+}
+
+}  // namespace
 
 bool ParseCommandLine(const std::vector<std::string>& args, const std::vector<std::string>& valued,
-                      CommandLine* line, std::string* error) {
+                      const std::vector<std::string>& flags, CommandLine* line, std::string* error) {
   *line = CommandLine();
   bool optionsEnded = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
-    if (optionsEnded || arg.size() < 2 || arg[0] != '-' || arg == "-") {
+    if (optionsEnded || arg.size() < 2 || arg[0] != '-' || IsNegativeNumber(arg)) {
       line->positional.push_back(arg);
       continue;
     }
@@ -31,9 +49,15 @@ bool ParseCommandLine(const std::vector<std::string>& args, const std::vector<st
       value = arg.substr(equals + 1);
       hasValue = true;
     }
-    bool known = false;
-    for (const std::string& v : valued) known = known || v == name;
-    if (!known) {
+    if (Contains(flags, name)) {
+      if (hasValue) {
+        *error = "option '" + name + "' takes no value";
+        return false;
+      }
+      line->options[name] = std::string();
+      continue;
+    }
+    if (!Contains(valued, name)) {
       *error = "unknown option '" + name + "'";
       return false;
     }
@@ -49,6 +73,11 @@ bool ParseCommandLine(const std::vector<std::string>& args, const std::vector<st
   return true;
 }
 
+bool ParseCommandLine(const std::vector<std::string>& args, const std::vector<std::string>& valued,
+                      CommandLine* line, std::string* error) {
+  return ParseCommandLine(args, valued, {}, line, error);
+}
+
 bool ParseInteger(const std::string& text, int minimum, int maximum, int* value) {
   if (text.empty()) return false;
   errno = 0;
@@ -60,12 +89,28 @@ bool ParseInteger(const std::string& text, int minimum, int maximum, int* value)
 }
 
 int Fail(const std::string& message) {
-  std::fprintf(stderr, "tintavo: %s\n", message.c_str());
+  Reporter::Get().Error(message);
   return kExitFailure;
 }
 
 int UsageError(const std::string& command, const std::string& message) {
-  std::fprintf(stderr, "tintavo %s: %s\nTry 'tintavo %s --help'.\n", command.c_str(), message.c_str(),
-               command.c_str());
+  Reporter::Get().Line("tintavo " + command + ": " + message + "\nTry 'tintavo " + command + " --help'.");
   return kExitUsage;
+}
+
+std::string SystemReason() {
+  const int code = errno;
+  return code != 0 ? std::strerror(code) : "unknown error";
+}
+
+std::string PlainReason(const std::string& text) {
+  if (text.find("PICTURE_MAX_MEMORY") != std::string::npos) {
+    return "the picture is too large to decode";
+  }
+  std::string plain = text;
+  for (const char* prefix : {"Load: ", "Decode: ", "Template: ", "Picture: "}) {
+    const std::size_t n = std::strlen(prefix);
+    if (plain.compare(0, n, prefix) == 0) plain.erase(0, n);
+  }
+  return plain.empty() ? std::string("it cannot be decoded") : plain;
 }

@@ -12,13 +12,20 @@ constexpr int kExitUsage = 2;    // the command line was wrong
 
 struct CommandLine {
   std::vector<std::string> positional;
-  std::map<std::string, std::string> options;  // "--name" -> value
+  std::map<std::string, std::string> options;  // "--name" -> value ("" for a flag)
   bool help = false;
+
+  bool Has(const std::string& option) const { return options.count(option) != 0; }
 };
 
 // Parses the arguments after the command's name.  `valued` lists the options
-// that take a value ("--name value" or "--name=value"); "--help" and "-h" are
-// always known; anything else starting with "--" is an error.
+// that take a value ("--name value" or "--name=value"), `flags` those that
+// take none; "--help" and "-h" are always known; anything else starting
+// with "-" is an error - except "-" itself (standard input or output) and a
+// negative number ("-30"), which are positional.  After "--" everything is
+// positional.
+bool ParseCommandLine(const std::vector<std::string>& args, const std::vector<std::string>& valued,
+                      const std::vector<std::string>& flags, CommandLine* line, std::string* error);
 bool ParseCommandLine(const std::vector<std::string>& args, const std::vector<std::string>& valued,
                       CommandLine* line, std::string* error);
 
@@ -30,9 +37,18 @@ int Fail(const std::string& message);
 // Prints "tintavo <command>: <message>" and a hint to the help; kExitUsage.
 int UsageError(const std::string& command, const std::string& message);
 
+// The system's reason for the last failed C library call (errno), as
+// "No such file or directory".
+std::string SystemReason();
+
 // The subcommands; each answers the process's exit code.
 int RunApply(const std::vector<std::string>& args);
 int RunConvert(const std::vector<std::string>& args);
 int RunInfo(const std::vector<std::string>& args);
 int RunSettings(const std::vector<std::string>& args);
 int RunPresets(const std::vector<std::string>& args);
+
+// A decoder's error as the user reads it: without the internal prefixes
+// ("Load: ", "Decode: ", "Template: ") and with the memory limit's name said
+// in words.
+std::string PlainReason(const std::string& text);

@@ -147,6 +147,10 @@ int RunConvert(const std::vector<std::string>& args) {
   if (resizeOption != line.options.end() && !Resize(picture, resize, filter, &error)) {
     return Fail(line.positional[0] + ": " + error);
   }
-  if (!WritePictureAtomically(picture, line.positional[1], quality, &error)) return Fail(error);
+  PictureWriteOptions options;
+  options.quality = quality;
+  if (!WritePictureAtomically(picture, line.positional[1], PictureFormatOf(line.positional[1]), options, &error)) {
+    return Fail(error);
+  }
   return kExitOk;
 }

@@ -8,8 +8,10 @@
 #include "image/Status.h"
 #include "imagefiles/FileType.h"
 #include "imagefiles/Picture.h"
+#include "imagefiles/MetadataReader.h"
 #include "imagefiles/PictureJpg.h"
 #include "tools/tintavo/Cli.h"
+#include "tools/tintavo/InputFile.h"
 
 namespace {
 
@@ -19,7 +21,9 @@ const char kHelp[] =
     "Prints the file's type as recognised from its content and from its\n"
     "extension, and the decoded picture's size, bits per pixel, transparency\n"
     "and frames, and whether the data is damaged or cut short (what is there\n"
-    "is decoded, the rest filled in); for JPEG files also the camera, the\n"
+    "is decoded, the rest filled in); for JPEG, PNG and TIFF files what\n"
+    "'tintavo apply' carries into its outputs (orientation, colour profile,\n"
+    "EXIF, XMP, comment, resolution); for JPEG files also the camera, the\n"
     "date the picture was taken and the embedded thumbnail from the EXIF\n"
     "block.\n";
 
@@ -48,6 +52,30 @@ void PrintExif(const std::string& path) {
     std::printf("thumbnail:         embedded, %u x %u\n", thumbnail.GetWidth(), thumbnail.GetHeight());
   } else {
     std::printf("thumbnail:         embedded, not decodable (%s)\n", thumbnail.GetLastError().c_str());
+  }
+}
+
+// What the file carries besides its pixels.
+void PrintMetadata(const std::string& path, ImageFileType type) {
+  std::vector<std::uint8_t> bytes;
+  std::string reason;
+  if (!ReadInput(path, &bytes, &reason)) return;
+  PictureMetadata m;
+  ReadPictureMetadata(bytes.data(), bytes.size(), type, &m);
+  std::printf("orientation:       %s\n", m.orientation == 0 ? "not given" : std::to_string(m.orientation).c_str());
+  std::printf("colour profile:    %s\n", m.icc.empty() ? "none" : (std::to_string(m.icc.size()) + " bytes").c_str());
+  std::string exif = m.exif.empty() ? "none" : std::to_string(m.exif.size()) + " bytes";
+  if (m.exif.empty() && !m.tiffTags.empty()) exif = std::to_string(m.tiffTags.size()) + " tags";
+  std::printf("EXIF:              %s\n", exif.c_str());
+  std::printf("XMP:               %s\n", m.xmp.empty() ? "none" : (std::to_string(m.xmp.size()) + " bytes").c_str());
+  std::printf("comment:           %s\n", m.comment.empty() ? "none" : m.comment.c_str());
+  if (m.resolution.IsKnown()) {
+    const char* unit = m.resolution.unit == ResolutionUnit::kInch         ? " per inch"
+                       : m.resolution.unit == ResolutionUnit::kCentimetre ? " per cm"
+                                                                          : " (aspect only)";
+    std::printf("resolution:        %g x %g%s\n", m.resolution.x, m.resolution.y, unit);
+  } else {
+    std::printf("resolution:        not given\n");
   }
 }
 
@@ -89,6 +117,9 @@ int RunInfo(const std::vector<std::string>& args) {
     std::printf("data:              damaged or truncated: %s\n", picture.GetDamage().c_str());
   } else {
     std::printf("data:              complete\n");
+  }
+  if (byContent == keFileTypeJPEG || byContent == keFileTypePNG || byContent == keFileTypeTIFF) {
+    PrintMetadata(path, byContent);
   }
   if (byContent == keFileTypeJPEG) PrintExif(path);
   return kExitOk;

@@ -12,6 +12,7 @@
 #include "platform/MessageBox.h"
 #include "resources/ProductInfo.h"
 #include "tools/tintavo/Cli.h"
+#include "tools/tintavo/ToolCommand.h"
 
 namespace {
 
@@ -23,6 +24,7 @@ const char kHelp[] =
     "\n"
     "Commands:\n"
     "  apply      repaint a picture:  tintavo apply --template T SRC OUT\n"
+    "             or many:            tintavo apply --template T SRC... --output-dir DIR\n"
     "  convert    decode a picture as a template and write it as PNG/JPEG/TIFF/BMP\n"
     "  info       what Tintavo sees in a picture file\n"
     "  settings   show or change the settings the plug-in starts from\n"
@@ -42,6 +44,7 @@ int main(int argc, char** argv) {
   // Messages of the framework and of the run are lines on stderr here.
   platform::SetMessageBoxHandler(&platform::MessageBoxToStderr);
   (void)InitImageFramework();
+  ToolCommand::InstallBeepCatcher();
 
   std::vector<std::string> args(argv + (argc > 1 ? 2 : 1), argv + argc);
   const std::string command = argc > 1 ? argv[1] : "";

@@ -1,29 +1,36 @@
 // tintavo presets: named snapshots of the stored settings, as files in the
-// "Presets" folder beside the program.
+// presets folder (platform/PresetsLocation.h).
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 
 #include "commands/HueloomParams.h"
 #include "commands/Presets.h"
 #include "platform/File.h"
+#include "platform/MakeFolder.h"
 #include "platform/MessageBox.h"
 #include "tools/tintavo/Cli.h"
+#include "tools/tintavo/SettingsListing.h"
 
 namespace {
 
 const char kHelp[] =
     "Usage: tintavo presets list\n"
+    "       tintavo presets show NAME\n"
     "       tintavo presets save NAME [--force]\n"
     "       tintavo presets load NAME\n"
     "       tintavo presets delete NAME\n"
     "\n"
-    "Presets are files NAME.preset in the folder 'Presets' beside the program\n"
-    "(the folder is not created for you).  'save' writes the stored settings\n"
-    "under NAME (an existing preset only with --force); 'load' makes a\n"
-    "preset's values (or 'Default') the stored settings.  NAME is a plain file\n"
-    "name of at most 200 bytes: no '/', '\\', '..', control characters or\n"
-    "any of < > : \" | ? *, not starting with '.', not 'Default'.\n";
+    "Presets are files NAME.preset in the presets folder: on Windows the folder\n"
+    "'Presets' beside the plug-in and the program, elsewhere\n"
+    "$XDG_CONFIG_HOME/tintavo/presets (~/.config/tintavo/presets), made when\n"
+    "a preset is saved.  'show' prints a preset's values; 'save' writes the\n"
+    "stored settings under NAME (an existing preset only with --force); 'load'\n"
+    "makes a preset's values (or 'Default') the stored settings; 'tintavo\n"
+    "apply --preset NAME' repaints with them.  NAME is a plain file name of at\n"
+    "most 200 bytes: no '/', '\\', '..', control characters or any of\n"
+    "< > : \" | ? *, not starting with '.', not 'Default'.\n";
 
 const char kSet[] = "Hueloom";
 
@@ -61,14 +68,15 @@ int RunPresets(const std::vector<std::string>& args) {
   }
   if (line.positional.size() != 2) return UsageError("presets", "expects 'list', or an action and a NAME");
   const std::string& name = line.positional[1];
-  if (action != "save" && action != "load" && action != "delete") {
+  if (action != "save" && action != "load" && action != "delete" && action != "show") {
     return UsageError("presets", "unknown action '" + action + "'");
   }
   // The name becomes a file in the presets folder: only plain names that
   // stay there ('Default' loads the initial settings).
-  const std::string problem = action == "save"                        ? PresetSaveProblem(name)
-                              : action == "load" && name == "Default" ? std::string()
-                                                                      : PresetNameProblem(name);
+  const bool isDefault = (action == "load" || action == "show") && name == "Default";
+  const std::string problem = action == "save" ? PresetSaveProblem(name)
+                              : isDefault      ? std::string()
+                                               : PresetNameProblem(name);
   if (!problem.empty()) return UsageError("presets", "'" + name + "': " + problem);
 
   if (action == "save") {
@@ -77,9 +85,19 @@ int RunPresets(const std::vector<std::string>& args) {
       return Fail(path + " already exists (use --force to overwrite it)");
     }
     if (params.LoadStoredValues(&error) != 0) return Fail("the stored settings cannot be read: " + error);
-    if (WritePreset(params, path) != 0) {
-      return Fail(path + ": cannot be written (does the folder " + folder + " exist?)");
+    std::string reason;
+    if (!platform::MakeFolders(folder, &reason)) return Fail(folder + ": " + reason);
+    errno = 0;
+    if (WritePreset(params, path) != 0) return Fail(path + ": cannot be written: " + SystemReason());
+    return kExitOk;
+  }
+  if (action == "show") {
+    if (isDefault) {
+      params.ResetDefaults();
+    } else if (ReadPreset(folder + name + ".preset", &params) != 0) {
+      return Fail(folder + name + ".preset: no such preset, or it cannot be read");
     }
+    PrintSettings(params, nullptr);
     return kExitOk;
   }
   if (action == "load") {

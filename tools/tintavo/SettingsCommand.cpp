@@ -7,6 +7,8 @@
 #include "commands/ParamSet.h"
 #include "platform/Registry.h"
 #include "tools/tintavo/Cli.h"
+#include "tools/tintavo/SettingNames.h"
+#include "tools/tintavo/SettingsListing.h"
 
 namespace {
 
@@ -17,9 +19,21 @@ const char kHelp[] =
     "\n"
     "The settings the plug-in keeps between runs (on Windows in the registry\n"
     "under HKEY_CURRENT_USER\\Software\\Velmora\\Hueloom; elsewhere in\n"
-    "$XDG_CONFIG_HOME/tintavo/registry.txt).  NAME is one of Radius, Color,\n"
-    "Blend, Filename, Path, ALTERNATIVEMODE, ImageSelected (as written).\n"
-    "'reset' removes them, so the plug-in starts from its initial values.\n";
+    "$XDG_CONFIG_HOME/tintavo/registry.txt).  NAME is the tool's name in any\n"
+    "case or the stored name as written:\n"
+    "\n"
+    "  brightness  Radius            -100 to 100\n"
+    "  color       Color             -100 to 100 (colour intensity)\n"
+    "  fade        Blend             0 to 100\n"
+    "  mode        ALTERNATIVEMODE   normal, brightness, color (or 0, 1, 2)\n"
+    "  template    Filename          the template picture\n"
+    "  folder      Path              the template browser's folder\n"
+    "              ImageSelected     -1 to 1000\n"
+    "\n"
+    "A negative VALUE needs no '--' (tintavo settings set color -30).  'show'\n"
+    "lists both names; 'reset' removes the settings, so the plug-in starts\n"
+    "from its initial values.  A store that cannot be read or written is\n"
+    "reported with the reason (exit code 1).\n";
 
 const char kSet[] = "Hueloom";
 
@@ -43,51 +57,36 @@ int RunSettings(const std::vector<std::string>& args) {
     // value, but a listing shows everything that is stored.
     std::map<int, StoredValue> found;
     if (params.LoadStoredValues(&error, &found) != 0) return Fail("the stored settings cannot be read: " + error);
-    for (const auto& [index, param] : params.Params()) {
-      std::string text;
-      if (param->RegistryType() == platform::kRegDword) {
-        std::int32_t number = 0;
-        param->GetInt(&number);
-        text = std::to_string(number);
-      } else {
-        param->GetText(&text);
-        text = "\"" + text + "\"";
-      }
-      const char* note = found[index] == keStoredMissing    ? "   (not stored)"
-                         : found[index] == keStoredUnusable ? "   (the stored value is too long to use)"
-                                                            : "";
-      std::printf("%-16s %s%s\n", param->Name().c_str(), text.c_str(), note);
-    }
+    PrintSettings(params, &found);
     return kExitOk;
   }
   if (action == "set" && line.positional.size() == 3) {
-    CParam* param = params.FindByName(line.positional[1]);
-    if (param == nullptr) return UsageError("settings", "no setting is named '" + line.positional[1] + "'");
+    const SettingName* setting = FindSetting(line.positional[1]);
+    CParam* param = setting != nullptr ? params.GetByIndex(setting->index) : nullptr;
+    if (param == nullptr) {
+      return UsageError("settings", "no setting is named '" + line.positional[1] +
+                                        "' (try brightness, color, fade, mode, template, folder)");
+    }
     const std::string& value = line.positional[2];
     int number = 0;
-    if (param->RegistryType() == platform::kRegDword) {
-      if (!ParseInteger(value, -2147483647 - 1, 2147483647, &number)) {
-        return UsageError("settings", line.positional[1] + " takes a whole number, not '" + value + "'");
-      }
-    } else if (value.size() >= 256) {
-      return UsageError("settings", line.positional[1] + " takes at most 255 characters");
-    }
+    if (!ParseSettingValue(*setting, value, &number, &error)) return UsageError("settings", error);
     // Load every value, change one, save them all, as one change of the
     // store: the plug-in's load stops at the first value it misses, so the
     // store must hold them all, and nobody else's change may fall between.
     platform::RegistryLock hold;
     if (!hold.IsHeld()) return Fail("the settings store cannot be locked: " + hold.Error());
     if (params.LoadStoredValues(&error) != 0) return Fail("the stored settings cannot be read: " + error);
-    if (param->RegistryType() == platform::kRegDword) {
-      param->SetInt(number);
-    } else {
+    if (setting->text) {
       param->SetText(value);
+    } else {
+      param->SetInt(number);
     }
     if (params.SaveToRegistry(&error) != 0) return Fail("the settings cannot be stored: " + error);
     return kExitOk;
   }
   if (action == "reset" && line.positional.size() == 1) {
     platform::RegistryLock hold;
+    if (!hold.IsHeld()) return Fail("the settings store cannot be locked: " + hold.Error());
     platform::RegistryKey maker, key;
     const bool stored = maker.OpenCurrentUser(kSettingsKey) && key.Open(maker, kSet);
     if (!maker.Error().empty() || !key.Error().empty()) {
