@@ -17,6 +17,8 @@
 // reported and cancellation heard on the calling thread only, between
 // bands.  The bytes are the same with any number of threads.
 
+#include "transfer/ColourTableUse.h"
+
 class CImageBuffer;
 class CProgress;
 
@@ -56,9 +58,15 @@ class CColorTransfer {
   // their rows for access are always done on one thread.
   void SetThreads(int threads);
 
+  // Whether the source is kept per colour instead of in float planes
+  // (transfer/ColourTable.h): by default when its colours are few enough.
+  // The bytes are the same either way.
+  void UseColourTable(transfer_detail::ColourTableUse use);
+
  private:
   int ThreadsFor(const CImageBuffer& source, const CImageBuffer& templateImage,
                  const CImageBuffer& destination) const;
 
   int m_threads = 0;
+  transfer_detail::ColourTableUse m_colourTable = transfer_detail::ColourTableUse::kWhenItPays;
 };

@@ -68,7 +68,8 @@ class ColorTransferTest : public testing::Test {
   void TearDown() override { platform::SetBeepHandler(m_previousBeep); }
 
   // `threads` 0: as the engine chooses.
-  int Apply(const Image& source, const Image& templ, transfer_test::Settings s, int threads = 0) {
+  int Apply(const Image& source, const Image& templ, transfer_test::Settings s, int threads = 0,
+            transfer_detail::ColourTableUse table = transfer_detail::ColourTableUse::kWhenItPays) {
     Load(m_source, source);
     Load(m_template, templ);
     // The destination starts as something else than any result.
@@ -77,6 +78,7 @@ class ColorTransferTest : public testing::Test {
     Load(m_destination, blank);
     CColorTransfer transfer;
     transfer.SetThreads(threads);
+    transfer.UseColourTable(table);
     return transfer.Apply(m_progress, m_destination, m_source, m_template, s.brightness, s.colour, s.fade, s.mode);
   }
 
@@ -160,6 +162,36 @@ TEST_F(ColorTransferTest, ThreadsGiveTheSameResultStepsAndCancel) {
       EXPECT_EQ(abortFrom, m_progress.Current());
     }
     g_abortFromStep = -1;
+  }
+}
+
+// The source kept per colour: the bytes, steps and cancels of the planes,
+// in every format, on one thread or several.
+TEST_F(ColorTransferTest, ColourTableGivesThePlanesResultStepsAndCancel) {
+  using transfer_detail::ColourTableUse;
+  const Image templ = MakePicture(23, 19, 3, 46u, 20);
+  const transfer_test::Settings settings{-30, 50, 20, 0};
+  for (int bytesPerPixel : {3, 4, 1}) {
+    const Image source = MakePicture(97, 61, bytesPerPixel, 45u, 0);
+    g_queries = 0;
+    ASSERT_EQ(0, Apply(source, templ, settings, 1, ColourTableUse::kNever));
+    const Image planes = Read(m_destination, bytesPerPixel);
+    const int queries = g_queries;
+    for (int threads : {1, 2}) {
+      SCOPED_TRACE(testing::Message() << bytesPerPixel << " bytes per pixel, " << threads << " threads");
+      g_queries = 0;
+      ASSERT_EQ(0, Apply(source, templ, settings, threads, ColourTableUse::kAlways));
+      EXPECT_TRUE(planes.bytes == Read(m_destination, bytesPerPixel).bytes);
+      EXPECT_EQ(queries, g_queries);
+      // Step n counts rows: 0..60 source, 61..79 template, 80..140 output.
+      for (int abortFrom : {30, 70, 100}) {
+        g_abortFromStep = abortFrom;
+        EXPECT_EQ(-6, Apply(source, templ, settings, threads, ColourTableUse::kAlways));
+        EXPECT_TRUE(source.bytes == Read(m_destination, bytesPerPixel).bytes) << abortFrom;
+        EXPECT_EQ(abortFrom, m_progress.Current());
+      }
+      g_abortFromStep = -1;
+    }
   }
 }
 
