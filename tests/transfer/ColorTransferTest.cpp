@@ -195,6 +195,42 @@ TEST_F(ColorTransferTest, ColourTableGivesThePlanesResultStepsAndCancel) {
   }
 }
 
+// The destination may be the source itself (the command-line tool writes
+// the result over the decoded picture): the bytes are those of a separate
+// destination, per colour or from the planes, on one thread or several.
+TEST_F(ColorTransferTest, WritesOverItsSourceAsOverASeparateDestination) {
+  using transfer_detail::ColourTableUse;
+  const Image templ = MakePicture(23, 19, 3, 48u, 10);
+  const transfer_test::Settings settings{20, -10, 30, 2};
+  for (int bytesPerPixel : {3, 4, 1}) {
+    const Image source = MakePicture(97, 61, bytesPerPixel, 47u, 0);
+    ASSERT_EQ(0, Apply(source, templ, settings, 1, ColourTableUse::kNever));
+    Image separate = Read(m_destination, bytesPerPixel);
+    ASSERT_FALSE(source.bytes == separate.bytes);
+    // The engine never writes the fourth byte of BGRA: over the source it
+    // keeps the source's.
+    if (bytesPerPixel == 4) {
+      for (std::size_t i = 3; i < separate.bytes.size(); i += 4) separate.bytes[i] = source.bytes[i];
+    }
+    for (ColourTableUse use : {ColourTableUse::kNever, ColourTableUse::kAlways}) {
+      for (int threads : {1, 2}) {
+        SCOPED_TRACE(testing::Message() << bytesPerPixel << " bytes per pixel, " << threads << " threads, table "
+                                        << (use == ColourTableUse::kAlways));
+        CImageBuffer picture;
+        Load(picture, source);
+        CImageBuffer destination;
+        ASSERT_FALSE(destination.Share(picture).IsError());
+        CColorTransfer transfer;
+        transfer.SetThreads(threads);
+        transfer.UseColourTable(use);
+        ASSERT_EQ(0, transfer.Apply(m_progress, destination, picture, m_template, settings.brightness,
+                                    settings.colour, settings.fade, settings.mode));
+        EXPECT_TRUE(separate.bytes == Read(picture, bytesPerPixel).bytes);
+      }
+    }
+  }
+}
+
 TEST_F(ColorTransferTest, RefusesOtherPixelFormatsWithAMessage) {
   MessageBoxRecorder boxes;
   CImageBuffer source;

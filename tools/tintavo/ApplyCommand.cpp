@@ -134,11 +134,14 @@ class StepTimes {
 // `*result`.  A run that failed, was stopped or reported an error to the
 // user answers false with its text.  The command works on a share of the
 // input (the tool does not touch it meanwhile) and without a mask: the
-// tool mixes the result itself, so that it can time the mix.
-bool RunCommand(Hueloom& command, const CImageBuffer& input, CImageBuffer* result, std::string* error) {
+// tool mixes the result itself, so that it can time the mix.  With
+// `overInput` the result is written over the input's pixels.
+bool RunCommand(Hueloom& command, const CImageBuffer& input, bool overInput, CImageBuffer* result,
+                std::string* error) {
   platform::MessageBoxErrorWatch errors;
   command.Input().Share(input).RaiseIfError();
   command.Mask().Clear();
+  command.SetOutputOverInput(overInput);
   ProgressBar bar("Repainting");
   const bool done = StartAndWait(command, [&bar](int percent) { bar.Show(percent); });
   command.Input().Clear();
@@ -264,7 +267,9 @@ int RunApply(const std::vector<std::string>& arguments) {
   times.Mark("check template");
 
   CImageBuffer result;
-  if (!RunCommand(command, work, &result, &error)) return Fail(error);
+  // Without a mask the source is not needed afterwards: the result is
+  // written over it.
+  if (!RunCommand(command, work, !masked, &result, &error)) return Fail(error);
   const TransferPassTimes passes = LastTransferPassTimes();
   const double run = times.Mark("run");
   const double engine =
