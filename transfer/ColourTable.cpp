@@ -51,20 +51,19 @@ int CColourTable::FinishMarking() {
 }
 
 bool CColourTable::Allocate() {
-  try {
-    m_cells.assign(m_cellColour.size(), Cell{});
-    return true;
-  } catch (const std::bad_alloc&) {
+  m_cells.reset(new (std::nothrow) Cell[m_cellColour.size() == 0 ? 1 : m_cellColour.size()]);
+  if (m_cells == nullptr) {
     Free();
     return false;
   }
+  return true;
 }
 
 void CColourTable::Free() {
   m_marks = {};
   m_slot = {};
   m_cellColour = {};
-  m_cells = {};
+  m_cells.reset();
 }
 
 void CColourTable::CellColours(int slot, std::uint8_t bgr[3 * kCellColours]) const {

@@ -21,6 +21,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace transfer_detail {
@@ -67,11 +68,13 @@ class CColourTable {
   // The 64 colours of the cell in `slot` as B, G, R bytes, colour i at 3i.
   void CellColours(int slot, std::uint8_t bgr[3 * kCellColours]) const;
 
-  // The slot of a colour's cell and the colour's place in it.
-  int SlotOf(int r, int g, int b) const {
-    return m_slot[static_cast<std::size_t>(((r >> kCellBits) << (2 * (8 - kCellBits))) |
-                                           ((g >> kCellBits) << (8 - kCellBits)) | (b >> kCellBits))];
+  // The cell of a colour and the colour's place in it; Slots()[cell] is the
+  // cell's slot.
+  static int CellOf(int r, int g, int b) {
+    return ((r >> kCellBits) << (2 * (8 - kCellBits))) | ((g >> kCellBits) << (8 - kCellBits)) | (b >> kCellBits);
   }
+  const std::int32_t* Slots() const { return m_slot.data(); }
+  const Cell* Cells() const { return m_cells.get(); }
   static int PlaceOf(int r, int g, int b) {
     constexpr int kMask = (1 << kCellBits) - 1;
     return ((r & kMask) << (2 * kCellBits)) | ((g & kMask) << kCellBits) | (b & kMask);
@@ -81,7 +84,9 @@ class CColourTable {
   std::vector<std::vector<std::uint8_t>> m_marks;  // per thread, one byte per cell
   std::vector<std::int32_t> m_slot;                // per cell, its storage slot (-1 none)
   std::vector<std::int32_t> m_cellColour;          // per slot, its cell number
-  std::vector<Cell> m_cells;
+  // Not cleared when allocated: every cell is written by the fill before
+  // anything reads it.
+  std::unique_ptr<Cell[]> m_cells;
 };
 
 }  // namespace transfer_detail

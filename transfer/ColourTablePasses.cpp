@@ -8,15 +8,19 @@ namespace {
 
 using Cell = CColourTable::Cell;
 
-// Calls f(cell, place) for each pixel of a row in order; grey stands for R,
-// G and B, colour holds B, G, R.
+// Calls f(cell, place, x) for each pixel of a row in order; grey stands for
+// R, G and B, colour holds B, G, R.  The table's arrays are held in locals:
+// the output loop writes through a byte pointer, which could alias any
+// member.
 template <int kBytesPerPixel, typename F>
 inline void EachPixel(const CColourTable& table, const std::uint8_t* row, int width, F& f) {
   constexpr int kRed = kBytesPerPixel == 1 ? 0 : 2;
   constexpr int kGreen = kBytesPerPixel == 1 ? 0 : 1;
+  const std::int32_t* const slots = table.Slots();
+  const Cell* const cells = table.Cells();
   for (int x = 0; x < width; ++x, row += kBytesPerPixel) {
     const int r = row[kRed], g = row[kGreen], b = row[0];
-    f(table.CellAt(table.SlotOf(r, g, b)), CColourTable::PlaceOf(r, g, b), x);
+    f(cells[slots[CColourTable::CellOf(r, g, b)]], CColourTable::PlaceOf(r, g, b), x);
   }
 }
 
