@@ -161,6 +161,7 @@ int CColorTransfer::Apply(CProgress& progress, CImageBuffer& destination, const 
     return 0;
   }
   passes.FillColourTable(pool);
+  times.colourTable = passes.HasColourTable();
   times.threads = workers.Count();
   times.loops = CTransferPasses::LoopName(passes.Loops());
   times.lattices = clock.Lap();

@@ -31,6 +31,7 @@ struct TransferPassTimes {
   double outputPass = 0;    // the output rows
   int threads = 0;          // threads that ran the passes
   const char* loops = "";   // the pixel loops that ran: "plain", "SSE2", "AVX2"
+  bool colourTable = false; // the source kept per colour instead of in planes
 };
 
 // The times of the last Apply in this process that got as far as its passes
