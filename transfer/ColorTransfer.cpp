@@ -151,6 +151,7 @@ int CColorTransfer::Apply(CProgress& progress, CImageBuffer& destination, const 
   CWorkerThreads* const pool = workers.Count() > 1 ? &workers : nullptr;
   CTransferPasses passes(settings, forward, backward, constants);
   passes.UseColourTable(m_colourTable);
+  passes.AllowNumbersInDestination(RowsShareable(destination));
   const transfer_detail::SourceRowAccess sourceRows = [&source](int y, const std::function<void(const std::uint8_t*)>& use) {
     CRowReader row(source, y);
     use(row.Row());
@@ -168,10 +169,17 @@ int CColorTransfer::Apply(CProgress& progress, CImageBuffer& destination, const 
 
   // A zero-width image has rows without pixels: they are neither fetched nor
   // computed, but still counted as steps.
+  const bool numbered = passes.NumbersInDestination();
   bool aborted = !RunPass(pool, sourceHeight, sourceWidth, progress, step, [&](int y, int) {
     if (sourceWidth == 0) return;
-    CRowReader row(source, y);
-    passes.SourceRow(y, row.Row(), bytesPerPixel);
+    if (numbered) {
+      CRowWriter out(destination, y);
+      CRowReader in(source, y);
+      passes.SourceRow(y, in.Row(), bytesPerPixel, out.Row());
+    } else {
+      CRowReader row(source, y);
+      passes.SourceRow(y, row.Row(), bytesPerPixel);
+    }
   });
   times.sourcePass = clock.Lap();
   aborted = aborted || !RunPass(pool, templateHeight, templateWidth, progress, step, [&](int y, int) {
@@ -181,7 +189,12 @@ int CColorTransfer::Apply(CProgress& progress, CImageBuffer& destination, const 
   });
   times.templatePass = clock.Lap();
   if (!aborted) {
-    passes.Decorrelate(pool, sourceRows);
+    const transfer_detail::SourceRowAccess destinationRows =
+        [&destination](int y, const std::function<void(const std::uint8_t*)>& use) {
+          CRowReader row(destination, y);
+          use(row.Row());
+        };
+    passes.Decorrelate(pool, numbered ? destinationRows : sourceRows);
     (void)progress.Step(step);
     times.statistics = clock.Lap();
     aborted = !RunPass(pool, sourceHeight, sourceWidth, progress, step, [&](int y, int worker) {

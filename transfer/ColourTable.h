@@ -79,6 +79,13 @@ class CColourTable {
     constexpr int kMask = (1 << kCellBits) - 1;
     return ((r & kMask) << (2 * kCellBits)) | ((g & kMask) << kCellBits) | (b & kMask);
   }
+  // A colour's number: its cell's slot times 64 plus its place, below 2^24,
+  // so that it fits in the three colour bytes of a pixel.  The passes after
+  // the first read it there instead of working it out again.
+  static std::uint32_t NumberOf(const std::int32_t* slots, int r, int g, int b) {
+    return (static_cast<std::uint32_t>(slots[CellOf(r, g, b)]) << (3 * kCellBits)) |
+           static_cast<std::uint32_t>(PlaceOf(r, g, b));
+  }
 
  private:
   std::vector<std::vector<std::uint8_t>> m_marks;  // per thread, one byte per cell

@@ -24,12 +24,27 @@ inline void EachPixel(const CColourTable& table, const std::uint8_t* row, int wi
   }
 }
 
+// The same over a row whose pixels hold their colour's number in their
+// first three bytes (TableForwardSums wrote them), kStride bytes apart.
+template <int kStride, typename F>
+inline void EachNumberedPixel(const CColourTable& table, const std::uint8_t* row, int width, F& f) {
+  constexpr int kPlaceBits = 3 * CColourTable::kCellBits;
+  const Cell* const cells = table.Cells();
+  for (int x = 0; x < width; ++x, row += kStride) {
+    const std::uint32_t number = row[0] | (static_cast<std::uint32_t>(row[1]) << 8) |
+                                 (static_cast<std::uint32_t>(row[2]) << 16);
+    f(cells[number >> kPlaceBits], static_cast<int>(number & ((1u << kPlaceBits) - 1)), x);
+  }
+}
+
 template <typename F>
-void ForEachPixel(const CColourTable& table, const std::uint8_t* row, int bytesPerPixel, int width, F f) {
-  switch (bytesPerPixel) {
+void ForEachPixel(const CColourTable& table, const std::uint8_t* row, int rowKind, int width, F f) {
+  switch (rowKind) {
     case 1: EachPixel<1>(table, row, width, f); break;
     case 3: EachPixel<3>(table, row, width, f); break;
     case 4: EachPixel<4>(table, row, width, f); break;
+    case kNumberedRows | 3: EachNumberedPixel<3>(table, row, width, f); break;
+    case kNumberedRows | 4: EachNumberedPixel<4>(table, row, width, f); break;
     default: break;
   }
 }
@@ -37,9 +52,20 @@ void ForEachPixel(const CColourTable& table, const std::uint8_t* row, int bytesP
 }  // namespace
 
 void TableForwardSums(const CColourTable& table, const std::uint8_t* row, int bytesPerPixel, int width,
-                      double sums[kForwardSlots]) {
+                      double sums[kForwardSlots], std::uint8_t* numbers) {
   double sl = 0, sa = 0, sb = 0, sll = 0, sla = 0, slb = 0;
-  ForEachPixel(table, row, bytesPerPixel, width, [&](const Cell& cell, int i, int) {
+  const std::int32_t* const slots = table.Slots();
+  ForEachPixel(table, row, bytesPerPixel, width, [&](const Cell& cell, int i, int x) {
+    if (numbers != nullptr) {
+      // The number of pixel x's colour over its colour bytes (the pixel
+      // was read just before; the fourth byte of BGRA stays as it is).
+      const std::uint8_t* p = row + static_cast<std::size_t>(x) * bytesPerPixel;
+      const std::uint32_t number = CColourTable::NumberOf(slots, p[2], p[1], p[0]);
+      std::uint8_t* out = numbers + static_cast<std::size_t>(x) * bytesPerPixel;
+      out[0] = static_cast<std::uint8_t>(number);
+      out[1] = static_cast<std::uint8_t>(number >> 8);
+      out[2] = static_cast<std::uint8_t>(number >> 16);
+    }
     const double vl = cell.lab.l[i], va = cell.lab.alpha[i], vb = cell.lab.beta[i];
     sl += vl;
     sa += va;
@@ -72,7 +98,7 @@ void CTableStatistics::Residuals(bool decorrelate, const ImageStatistics& stats)
   const double meanL = stats.mean[0], meanAlpha = stats.mean[1], meanBeta = stats.mean[2];
   ForRows([&](const std::uint8_t* pixels, double* s) {
     double sa = 0, sb = 0, saa = 0, sab = 0, spread0 = 0, spread1 = 0, spread2 = 0;
-    ForEachPixel(m_table, pixels, m_bytesPerPixel, m_width, [&](const Cell& cell, int i, int) {
+    ForEachPixel(m_table, pixels, m_rowKind, m_width, [&](const Cell& cell, int i, int) {
       const double vl = cell.lab.l[i];
       const double a1 = cell.lab.alpha[i] - qAlpha - pAlpha * vl;
       const double b1 = cell.lab.beta[i] - qBeta - pBeta * vl;
@@ -132,7 +158,7 @@ void CTableStatistics::SecondResiduals(const ImageStatistics& stats) {
   });
   ForRows([&](const std::uint8_t* pixels, double* s) {
     double sb = 0, spread = 0;
-    ForEachPixel(m_table, pixels, m_bytesPerPixel, m_width, [&](const Cell& cell, int i, int) {
+    ForEachPixel(m_table, pixels, m_rowKind, m_width, [&](const Cell& cell, int i, int) {
       const double a1 = cell.lab.alpha[i];
       sb += cell.lab.beta[i];
       const double da = a1 - meanAlpha;
@@ -147,7 +173,7 @@ void CTableStatistics::BetaSpreads(const ImageStatistics& stats) {
   const double meanBeta = stats.mean[2];
   ForRows([&](const std::uint8_t* pixels, double* s) {
     double spread = 0;
-    ForEachPixel(m_table, pixels, m_bytesPerPixel, m_width, [&](const Cell& cell, int i, int) {
+    ForEachPixel(m_table, pixels, m_rowKind, m_width, [&](const Cell& cell, int i, int) {
       const double db = cell.lab.beta[i] - meanBeta;
       spread += db * db;
     });
@@ -156,9 +182,10 @@ void CTableStatistics::BetaSpreads(const ImageStatistics& stats) {
 }
 
 void TableOutputRow(const CColourTable& table, const std::uint8_t* source, std::uint8_t* destination,
-                    int bytesPerPixel, int width, double sums[3]) {
+                    int bytesPerPixel, bool numbered, int width, double sums[3]) {
   double sumR = 0, sumG = 0, sumB = 0;
-  ForEachPixel(table, source, bytesPerPixel, width, [&](const Cell& cell, int i, int x) {
+  const std::uint8_t* pixels = numbered ? destination : source;
+  ForEachPixel(table, pixels, bytesPerPixel | (numbered ? kNumberedRows : 0), width, [&](const Cell& cell, int i, int x) {
     const CColourTable::OutputEntry& e = cell.out[i];
     sumR += e.blended[0];
     sumG += e.blended[1];

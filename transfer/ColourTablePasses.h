@@ -16,18 +16,25 @@ namespace transfer_detail {
 
 class CWorkerThreads;
 
-// The six regression sums of one row (ForwardSlot) from the table's l,
-// alpha, beta.
-void TableForwardSums(const CColourTable& table, const std::uint8_t* row, int bytesPerPixel, int width,
-                      double sums[kForwardSlots]);
+// Rows whose pixels hold colour numbers instead of colours: this flag or'd
+// with the bytes per pixel (3 or 4) names them.
+constexpr int kNumberedRows = 8;
 
-// The decorrelation's passes over the source rows; the stored residuals are
-// written into the table, once per colour.
+// The six regression sums of one row (ForwardSlot) from the table's l,
+// alpha, beta; unless `numbers` is null, each pixel's colour number is
+// written over the first three bytes of the same pixel there (a row in the
+// source's format, 3 or 4 bytes per pixel; it may be the source row).
+void TableForwardSums(const CColourTable& table, const std::uint8_t* row, int bytesPerPixel, int width,
+                      double sums[kForwardSlots], std::uint8_t* numbers = nullptr);
+
+// The decorrelation's passes over the rows (source rows of `bytesPerPixel`,
+// or numbered rows: kNumberedRows | bytes per pixel); the stored residuals
+// are written into the table, once per colour.
 class CTableStatistics : public CStatisticsPasses {
  public:
-  CTableStatistics(CColourTable& table, const SourceRowAccess& rows, int width, int height, int bytesPerPixel,
+  CTableStatistics(CColourTable& table, const SourceRowAccess& rows, int width, int height, int rowKind,
                    std::vector<double>& rowSums, CWorkerThreads* workers)
-      : m_table(table), m_rows(rows), m_width(width), m_height(height), m_bytesPerPixel(bytesPerPixel),
+      : m_table(table), m_rows(rows), m_width(width), m_height(height), m_rowKind(rowKind),
         m_rowSums(rowSums), m_workers(workers) {}
   void Residuals(bool decorrelate, const ImageStatistics& stats) override;
   void SecondResiduals(const ImageStatistics& stats) override;
@@ -43,16 +50,17 @@ class CTableStatistics : public CStatisticsPasses {
   const SourceRowAccess& m_rows;
   int m_width;
   int m_height;
-  int m_bytesPerPixel;
+  int m_rowKind;
   std::vector<double>& m_rowSums;
   CWorkerThreads* m_workers;
 };
 
 // One output row from the table's output entries: the faded bytes written in
 // the source's format (the fourth byte of BGRA untouched, grey takes blue)
-// and the sums of the blended R, G, B.  `source` and `destination` may be
-// the same row.
+// and the sums of the blended R, G, B.  The colours are found from the
+// source row, or when `numbered` from the numbers in the destination row.
+// `source` and `destination` may be the same row.
 void TableOutputRow(const CColourTable& table, const std::uint8_t* source, std::uint8_t* destination,
-                    int bytesPerPixel, int width, double sums[3]);
+                    int bytesPerPixel, bool numbered, int width, double sums[3]);
 
 }  // namespace transfer_detail

@@ -90,6 +90,7 @@ CTransferPasses::CTransferPasses(const DerivedSettings& settings, const VTetra::
 bool CTransferPasses::PlanColourTable(int sourceWidth, int sourceHeight, int bytesPerPixel,
                                       const SourceRowAccess& rows, CWorkerThreads* workers) {
   m_useTable = false;
+  m_numbered = false;
   m_table.Free();
   if (m_tableUse == ColourTableUse::kNever || sourceWidth <= 0 || sourceHeight <= 0) return false;
   const int threads = workers != nullptr ? workers->Count() : 1;
@@ -107,6 +108,7 @@ bool CTransferPasses::PlanColourTable(int sourceWidth, int sourceHeight, int byt
                cells * static_cast<double>(CColourTable::CellBytes()) <= planeBytes / 4;
   if (!m_useTable) m_table.Free();
   m_tableBytesPerPixel = bytesPerPixel;
+  m_numbered = m_useTable && m_allowNumbers && bytesPerPixel != 1;
   return m_useTable;
 }
 
@@ -145,6 +147,7 @@ void CTransferPasses::Free() {
   m_lookupCache = {};
   m_table.Free();
   m_useTable = false;
+  m_numbered = false;
 }
 
 void CTransferPasses::FillColourTable(CWorkerThreads* workers) {
@@ -160,10 +163,11 @@ void CTransferPasses::FillColourTable(CWorkerThreads* workers) {
   });
 }
 
-void CTransferPasses::SourceRow(int y, const std::uint8_t* row, int bytesPerPixel) {
+void CTransferPasses::SourceRow(int y, const std::uint8_t* row, int bytesPerPixel, std::uint8_t* destinationRow) {
   if (m_useTable) {
     TableForwardSums(m_table, row, bytesPerPixel, m_sourceWidth,
-                     &m_sourceRowSums[static_cast<std::size_t>(y) * kSumsPerRow]);
+                     &m_sourceRowSums[static_cast<std::size_t>(y) * kSumsPerRow],
+                     m_numbered ? destinationRow : nullptr);
     return;
   }
   ConvertRow(row, bytesPerPixel, m_source, y, &m_sourceRowSums[static_cast<std::size_t>(y) * kSumsPerRow], nullptr);
@@ -201,8 +205,8 @@ void CTransferPasses::Decorrelate(CWorkerThreads* workers, const SourceRowAccess
     DecorrelateImage(m_source, m_sourceRowSums, decorrelate, workers, m_sourceStats);
     return;
   }
-  CTableStatistics passes(m_table, rows, m_sourceWidth, m_sourceHeight, m_tableBytesPerPixel, m_sourceRowSums,
-                          workers);
+  CTableStatistics passes(m_table, rows, m_sourceWidth, m_sourceHeight,
+                          m_tableBytesPerPixel | (m_numbered ? kNumberedRows : 0), m_sourceRowSums, workers);
   DecorrelateWith(passes, m_sourceWidth, m_sourceHeight, m_sourceRowSums, decorrelate, m_sourceStats);
   BuildOutputTable(workers);
 }
@@ -250,7 +254,7 @@ void CTransferPasses::BuildOutputTable(CWorkerThreads* workers) {
 void CTransferPasses::OutputRow(int y, const std::uint8_t* sourceRow, std::uint8_t* destinationRow,
                                 int bytesPerPixel, int worker) {
   if (m_useTable) {
-    TableOutputRow(m_table, sourceRow, destinationRow, bytesPerPixel, m_sourceWidth,
+    TableOutputRow(m_table, sourceRow, destinationRow, bytesPerPixel, m_numbered, m_sourceWidth,
                    &m_outputRowSums[static_cast<std::size_t>(y) * 3]);
     return;
   }

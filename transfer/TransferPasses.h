@@ -139,6 +139,13 @@ class CTransferPasses {
                        CWorkerThreads* workers = nullptr);
   void UseColourTable(ColourTableUse use) { m_tableUse = use; }
   bool HasColourTable() const { return m_useTable; }
+  // With a colour table and 3 or 4 bytes per pixel, the source pass writes
+  // each pixel's colour number into the destination row (which the output
+  // pass overwrites later), and the later passes read the numbers there.
+  bool NumbersInDestination() const { return m_numbered; }
+  // Before PlanColourTable: false keeps the numbers out of the destination
+  // (a destination that converts its rows for access could not hold them).
+  void AllowNumbersInDestination(bool allow) { m_allowNumbers = allow; }
 
   // The six planes (or, with a colour table, the template's planes and the
   // table), the per-row sums and one lookup cache per worker thread
@@ -152,14 +159,17 @@ class CTransferPasses {
   void FillColourTable(CWorkerThreads* workers = nullptr);
 
   // Source row y (format 5, 7 or 8) into the source planes, or with a colour
-  // table its regression sums.
-  void SourceRow(int y, const std::uint8_t* row, int bytesPerPixel);
+  // table its regression sums; `destinationRow` (the destination's row y,
+  // which may be the source row itself) is needed when
+  // NumbersInDestination().
+  void SourceRow(int y, const std::uint8_t* row, int bytesPerPixel, std::uint8_t* destinationRow = nullptr);
   // Template row y (B, G, R bytes) into the template planes and byte sums.
   void TemplateRow(int y, const std::uint8_t* row);
   // Decorrelates both images and takes their statistics (mode-dependent),
   // with the rows of each pass shared out to `workers` when given.  With a
-  // colour table the source rows are read again through `rows`, and the
-  // output of every colour is computed.
+  // colour table the rows are read again through `rows` (the destination
+  // rows when NumbersInDestination(), else the source rows), and the output
+  // of every colour is computed.
   void Decorrelate(CWorkerThreads* workers = nullptr, const SourceRowAccess& rows = {});
   // Output row y from the source planes, the source row (for the fade) into
   // the destination row, both in the source's format; `worker` (below the
@@ -222,6 +232,8 @@ class CTransferPasses {
   int m_sourceHeight = 0;
   ColourTableUse m_tableUse = ColourTableUse::kWhenItPays;
   bool m_useTable = false;
+  bool m_numbered = false;
+  bool m_allowNumbers = true;
   int m_tableBytesPerPixel = 0;
   CColourTable m_table;
   // Per-row partial sums, kSumsPerRow doubles per row (TransferStatistics.h).

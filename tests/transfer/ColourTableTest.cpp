@@ -26,8 +26,10 @@ using transfer_test::Settings;
 
 // Every pass in order with the source kept per colour, as the engine runs
 // them: the colours marked, the table filled, then the passes over the
-// source rows.  `inPlace` writes the output over a copy of the source, as
-// the command-line tool does.
+// rows (the source's, or the output's once it holds colour numbers).
+// `inPlace` writes the output over a copy of the source, as the
+// command-line tool does; `numbers` lets the output rows hold the colour
+// numbers between the passes.
 struct TableRun {
   transfer_detail::EngineConstants constants;
   RgbToLalphaBeta toLab;
@@ -40,16 +42,28 @@ struct TableRun {
   bool usedTable = false;
 
   TableRun(const Image& source, const Image& templ, Settings s, LoopKind loops, int threads, bool inPlace,
-           ColourTableUse use = ColourTableUse::kAlways)
+           ColourTableUse use = ColourTableUse::kAlways, bool numbers = true)
       : settings(s.brightness, s.colour, s.fade, s.mode, constants), passes(settings, forward, backward, constants) {
     passes.UseLoops(loops);
     passes.UseColourTable(use);
+    passes.AllowNumbersInDestination(numbers);
     transfer_detail::CWorkerThreads workers(threads);
     transfer_detail::CWorkerThreads* pool = threads > 1 ? &workers : nullptr;
-    const transfer_detail::SourceRowAccess rows = [&source](int y, const std::function<void(const std::uint8_t*)>& f) {
-      f(source.Row(y));
+    output = source;
+    if (!inPlace) std::fill(output.bytes.begin(), output.bytes.end(), std::uint8_t{0xEE});
+    if (source.bytesPerPixel == 4 && !inPlace) {
+      for (std::size_t i = 3; i < output.bytes.size(); i += 4) output.bytes[i] = source.bytes[i];
+    }
+    const Image& in = inPlace ? output : source;
+    const transfer_detail::SourceRowAccess rows = [&in](int y, const std::function<void(const std::uint8_t*)>& f) {
+      f(in.Row(y));
+    };
+    const transfer_detail::SourceRowAccess outputRows = [this](int y,
+                                                               const std::function<void(const std::uint8_t*)>& f) {
+      f(output.Row(y));
     };
     usedTable = passes.PlanColourTable(source.width, source.height, source.bytesPerPixel, rows, pool);
+    EXPECT_EQ(usedTable && numbers && source.bytesPerPixel != 1, passes.NumbersInDestination());
     EXPECT_TRUE(passes.Allocate(source.width, source.height, templ.width, templ.height, workers.Count()));
     passes.FillColourTable(pool);
     auto each = [&](int count, const std::function<void(int y, int worker)>& row) {
@@ -57,16 +71,11 @@ struct TableRun {
         for (int y = y0; y < y1; ++y) row(y, worker);
       });
     };
-    each(source.height, [&](int y, int) { passes.SourceRow(y, source.Row(y), source.bytesPerPixel); });
+    each(source.height, [&](int y, int) { passes.SourceRow(y, in.Row(y), source.bytesPerPixel, output.Row(y)); });
     each(templ.height, [&](int y, int) { passes.TemplateRow(y, templ.Row(y)); });
-    passes.Decorrelate(pool, rows);
-    output = source;
-    if (!inPlace) std::fill(output.bytes.begin(), output.bytes.end(), std::uint8_t{0xEE});
-    if (source.bytesPerPixel == 4 && !inPlace) {
-      for (std::size_t i = 3; i < output.bytes.size(); i += 4) output.bytes[i] = source.bytes[i];
-    }
+    passes.Decorrelate(pool, passes.NumbersInDestination() ? outputRows : rows);
     each(source.height, [&](int y, int worker) {
-      passes.OutputRow(y, inPlace ? output.Row(y) : source.Row(y), output.Row(y), source.bytesPerPixel, worker);
+      passes.OutputRow(y, in.Row(y), output.Row(y), source.bytesPerPixel, worker);
     });
   }
 };
@@ -127,12 +136,15 @@ TEST_P(ColourTableTest, GivesThePlanesBytesAndStatistics) {
   for (LoopKind loops : CTransferPasses::AvailableLoops()) {
     for (int threads : {1, 3}) {
       for (bool inPlace : {false, true}) {
-        SCOPED_TRACE(testing::Message() << CTransferPasses::LoopName(loops) << ", " << threads << " threads"
-                                        << (inPlace ? ", in place" : ""));
-        const TableRun table(c.source, c.templ, c.settings, loops, threads, inPlace);
-        ASSERT_TRUE(table.usedTable);
-        ASSERT_TRUE(table.passes.HasColourTable());
-        ExpectSameRun(planes, table);
+        for (bool numbers : {true, false}) {
+          SCOPED_TRACE(testing::Message() << CTransferPasses::LoopName(loops) << ", " << threads << " threads"
+                                          << (inPlace ? ", in place" : "") << (numbers ? ", numbered" : ""));
+          const TableRun table(c.source, c.templ, c.settings, loops, threads, inPlace, ColourTableUse::kAlways,
+                               numbers);
+          ASSERT_TRUE(table.usedTable);
+          ASSERT_TRUE(table.passes.HasColourTable());
+          ExpectSameRun(planes, table);
+        }
       }
     }
   }
