@@ -13,10 +13,13 @@
 // pixels' values in pixel order, and the rows are added in row order, as
 // over the planes.
 //
-// Colours are grouped in cells of 4 x 4 x 4; only the cells the picture
-// touches get storage.  A cell first holds the l, alpha, beta of its 64
-// colours (updated in place as the decorrelation goes on), then the output
-// of each colour: the blended R, G, B and the faded bytes.
+// Only the colours the picture uses get an entry, numbered densely, so that
+// the entries the pixels look up lie close together in the caches.  A
+// colour's number is found through its cell of 4 x 4 x 4 colours: the
+// cell's first number plus the count of used colours before it in the
+// cell's 64-bit mask.  Numbers are below 2^24, so that the passes after the
+// first can keep them in the three colour bytes of the destination's
+// pixels instead of working them out again.
 
 #include <cstddef>
 #include <cstdint>
@@ -28,72 +31,86 @@ namespace transfer_detail {
 
 class CWorkerThreads;
 
-// Hands source row y to `use` for the length of the call.
+// Hands row y to `use` for the length of the call.
 using SourceRowAccess = std::function<void(int y, const std::function<void(const std::uint8_t* row)>& use)>;
 
 class CColourTable {
  public:
-  static constexpr int kCellBits = 2;                            // bits of a channel inside a cell
-  static constexpr int kCellColours = 1 << (3 * kCellBits);      // 64
-  static constexpr int kCells = 1 << (3 * (8 - kCellBits));      // 262144
+  static constexpr int kCellBits = 2;                        // bits of a channel inside a cell
+  static constexpr int kCells = 1 << (3 * (8 - kCellBits));  // 262144 cells of 64 colours
 
+  // A colour's l, alpha, beta side by side (one cache line per lookup),
+  // updated in place as the decorrelation goes on.
+  enum LabChannel { kL, kAlpha, kBeta };
+  struct Lab {
+    float value[4];
+  };
+  // A colour's output.
   struct OutputEntry {
     double blended[3];    // R, G, B before the fade
     std::uint8_t bgr[4];  // the faded bytes B, G, R
   };
-  union Cell {
-    struct {
-      float l[kCellColours];
-      float alpha[kCellColours];
-      float beta[kCellColours];
-    } lab;
-    OutputEntry out[kCellColours];
+  struct CellInfo {
+    std::uint64_t used;  // bit i: colour i of the cell is used
+    std::int32_t first;  // number of the cell's first used colour
+    std::int32_t unused;
   };
 
-  // Marks need one array per thread (`workers` threads); false when memory
-  // ran out.
+  // Marks need one mask array per thread (`workers` threads); false when
+  // memory ran out.
   bool StartMarking(int workers);
-  // Marks the cells of one row (1, 3 or 4 bytes per pixel) for `worker`.
+  // Marks the colours of one row (1, 3 or 4 bytes per pixel) for `worker`.
   void MarkRow(const std::uint8_t* row, int bytesPerPixel, int width, int worker);
-  // Gathers the marks; answers the number of cells touched.
-  int FinishMarking();
-  // Storage for the touched cells; false when memory ran out.
+  // Gathers the marks and numbers the used colours; answers their count, or
+  // -1 when memory ran out.
+  std::int64_t FinishMarking();
+  // The entries of every used colour; false when memory ran out.
   bool Allocate();
   void Free();
 
-  int CellCount() const { return static_cast<int>(m_cellColour.size()); }
-  static std::size_t CellBytes() { return sizeof(Cell); }
-  Cell& CellAt(int slot) { return m_cells[static_cast<std::size_t>(slot)]; }
-  const Cell& CellAt(int slot) const { return m_cells[static_cast<std::size_t>(slot)]; }
-  // The 64 colours of the cell in `slot` as B, G, R bytes, colour i at 3i.
-  void CellColours(int slot, std::uint8_t bgr[3 * kCellColours]) const;
+  int ColourCount() const { return static_cast<int>(m_colours.size() / 3); }
+  // Bytes of table per colour.
+  static std::size_t ColourBytes() { return sizeof(Lab) + sizeof(OutputEntry); }
+  // The used colours as B, G, R bytes, colour n at 3n.
+  const std::uint8_t* Colours() const { return m_colours.data(); }
+  Lab* Labs() { return m_lab.get(); }
+  const Lab* Labs() const { return m_lab.get(); }
+  OutputEntry* Outputs() { return m_out.get(); }
+  const OutputEntry* Outputs() const { return m_out.get(); }
+  const CellInfo* Cells() const { return m_cells.data(); }
 
-  // The cell of a colour and the colour's place in it; Slots()[cell] is the
-  // cell's slot.
   static int CellOf(int r, int g, int b) {
     return ((r >> kCellBits) << (2 * (8 - kCellBits))) | ((g >> kCellBits) << (8 - kCellBits)) | (b >> kCellBits);
   }
-  const std::int32_t* Slots() const { return m_slot.data(); }
-  const Cell* Cells() const { return m_cells.get(); }
   static int PlaceOf(int r, int g, int b) {
     constexpr int kMask = (1 << kCellBits) - 1;
     return ((r & kMask) << (2 * kCellBits)) | ((g & kMask) << kCellBits) | (b & kMask);
   }
-  // A colour's number: its cell's slot times 64 plus its place, below 2^24,
-  // so that it fits in the three colour bytes of a pixel.  The passes after
-  // the first read it there instead of working it out again.
-  static std::uint32_t NumberOf(const std::int32_t* slots, int r, int g, int b) {
-    return (static_cast<std::uint32_t>(slots[CellOf(r, g, b)]) << (3 * kCellBits)) |
-           static_cast<std::uint32_t>(PlaceOf(r, g, b));
+  // The number of a used colour.
+  static std::uint32_t NumberOf(const CellInfo* cells, int r, int g, int b) {
+    const CellInfo& cell = cells[CellOf(r, g, b)];
+    const std::uint64_t before = (std::uint64_t{1} << PlaceOf(r, g, b)) - 1;
+    return static_cast<std::uint32_t>(cell.first + CountBits(cell.used & before));
+  }
+  static int CountBits(std::uint64_t v) {
+#if defined(__POPCNT__)
+    return __builtin_popcountll(v);
+#else
+    v = v - ((v >> 1) & 0x5555555555555555u);
+    v = (v & 0x3333333333333333u) + ((v >> 2) & 0x3333333333333333u);
+    v = (v + (v >> 4)) & 0x0F0F0F0F0F0F0F0Fu;
+    return static_cast<int>((v * 0x0101010101010101u) >> 56);
+#endif
   }
 
  private:
-  std::vector<std::vector<std::uint8_t>> m_marks;  // per thread, one byte per cell
-  std::vector<std::int32_t> m_slot;                // per cell, its storage slot (-1 none)
-  std::vector<std::int32_t> m_cellColour;          // per slot, its cell number
-  // Not cleared when allocated: every cell is written by the fill before
-  // anything reads it.
-  std::unique_ptr<Cell[]> m_cells;
+  std::vector<std::vector<std::uint64_t>> m_marks;  // per thread, one mask per cell
+  std::vector<CellInfo> m_cells;
+  std::vector<std::uint8_t> m_colours;  // B, G, R of each used colour, in number order
+  // Not cleared when allocated: the fill writes every entry before anything
+  // reads it.
+  std::unique_ptr<Lab[]> m_lab;
+  std::unique_ptr<OutputEntry[]> m_out;
 };
 
 }  // namespace transfer_detail

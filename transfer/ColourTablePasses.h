@@ -43,8 +43,9 @@ class CTableStatistics : public CStatisticsPasses {
  private:
   // Calls row(pixels, sums) for every source row, in bands on the workers.
   void ForRows(const std::function<void(const std::uint8_t* row, double* sums)>& row);
-  // Calls cell(slot) for every cell of the table, in bands on the workers.
-  void ForCells(const std::function<void(int slot)>& cell);
+  // Calls colour(lab) for every colour of the table, in bands on the
+  // workers.
+  void ForColours(const std::function<void(float* lab)>& colour);
 
   CColourTable& m_table;
   const SourceRowAccess& m_rows;

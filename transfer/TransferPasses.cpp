@@ -100,12 +100,12 @@ bool CTransferPasses::PlanColourTable(int sourceWidth, int sourceHeight, int byt
       rows(y, [&](const std::uint8_t* row) { m_table.MarkRow(row, bytesPerPixel, sourceWidth, worker); });
     }
   });
-  const double cells = m_table.FinishMarking();
+  const double colours = static_cast<double>(m_table.FinishMarking());
   // The table pays when it takes at most a quarter of the planes' memory:
   // then it also saves most of the per-pixel lattice work.
   const double planeBytes = 3.0 * sizeof(float) * sourceWidth * static_cast<double>(sourceHeight);
-  m_useTable = m_tableUse == ColourTableUse::kAlways ||
-               cells * static_cast<double>(CColourTable::CellBytes()) <= planeBytes / 4;
+  m_useTable = colours >= 0 && (m_tableUse == ColourTableUse::kAlways ||
+                                colours * static_cast<double>(CColourTable::ColourBytes()) <= planeBytes / 4);
   if (!m_useTable) m_table.Free();
   m_tableBytesPerPixel = bytesPerPixel;
   m_numbered = m_useTable && m_allowNumbers && bytesPerPixel != 1;
@@ -152,13 +152,24 @@ void CTransferPasses::Free() {
 
 void CTransferPasses::FillColourTable(CWorkerThreads* workers) {
   if (!m_useTable) return;
-  RunRowBands(workers, m_table.CellCount(), 256, [&](int first, int end, int /*worker*/) {
-    std::uint8_t colours[3 * CColourTable::kCellColours];
+  // The colours in runs of kRun, each run converted as a row of B, G, R
+  // pixels.
+  constexpr int kRun = 64;
+  const int colours = m_table.ColourCount();
+  RunRowBands(workers, (colours + kRun - 1) / kRun, 64, [&](int firstRun, int endRun, int /*worker*/) {
+    float l[kRun], alpha[kRun], beta[kRun];
     double sums[kForwardSlots];
-    for (int slot = first; slot < end; ++slot) {
-      m_table.CellColours(slot, colours);
-      CColourTable::Cell& cell = m_table.CellAt(slot);
-      Forward(colours, 3, CColourTable::kCellColours, cell.lab.l, cell.lab.alpha, cell.lab.beta, sums, nullptr);
+    for (int run = firstRun; run < endRun; ++run) {
+      const int first = run * kRun;
+      const int count = std::min(kRun, colours - first);
+      Forward(m_table.Colours() + 3 * static_cast<std::size_t>(first), 3, count, l, alpha, beta, sums, nullptr);
+      CColourTable::Lab* labs = m_table.Labs() + first;
+      for (int i = 0; i < count; ++i) {
+        labs[i].value[CColourTable::kL] = l[i];
+        labs[i].value[CColourTable::kAlpha] = alpha[i];
+        labs[i].value[CColourTable::kBeta] = beta[i];
+        labs[i].value[3] = 0.0f;
+      }
     }
   });
 }
@@ -211,41 +222,45 @@ void CTransferPasses::Decorrelate(CWorkerThreads* workers, const SourceRowAccess
   BuildOutputTable(workers);
 }
 
-// Every colour of the table through the output loop, as a row of B, G, R
-// pixels; each keeps its blended R, G, B and its faded bytes.
+// Every colour of the table through the output loop, in runs of kRun as
+// rows of B, G, R pixels; each keeps its blended R, G, B and faded bytes.
 void CTransferPasses::BuildOutputTable(CWorkerThreads* workers) {
-  constexpr int kColours = CColourTable::kCellColours;
-  RunRowBands(workers, m_table.CellCount(), 256, [&](int first, int end, int worker) {
-    float l[kColours], alpha[kColours], beta[kColours];
-    std::uint8_t colours[3 * kColours], faded[3 * kColours];
-    double blended[3 * kColours];
+  constexpr int kRun = 64;
+  const int colours = m_table.ColourCount();
+  RunRowBands(workers, (colours + kRun - 1) / kRun, 64, [&](int firstRun, int endRun, int worker) {
+    float l[kRun], alpha[kRun], beta[kRun];
+    std::uint8_t faded[3 * kRun];
+    double blended[3 * kRun];
     OutputRowData d{};
     FillOutputData(d, worker);
     d.l = l;
     d.alpha = alpha;
     d.beta = beta;
-    d.width = kColours;
-    d.source = colours;
     d.destination = faded;
     d.blended = blended;
-    for (int slot = first; slot < end; ++slot) {
-      CColourTable::Cell& cell = m_table.CellAt(slot);
-      std::copy(cell.lab.l, cell.lab.l + kColours, l);
-      std::copy(cell.lab.alpha, cell.lab.alpha + kColours, alpha);
-      std::copy(cell.lab.beta, cell.lab.beta + kColours, beta);
-      m_table.CellColours(slot, colours);
+    for (int run = firstRun; run < endRun; ++run) {
+      const int first = run * kRun;
+      const int count = std::min(kRun, colours - first);
+      const CColourTable::Lab* labs = m_table.Labs() + first;
+      for (int i = 0; i < count; ++i) {
+        l[i] = labs[i].value[CColourTable::kL];
+        alpha[i] = labs[i].value[CColourTable::kAlpha];
+        beta[i] = labs[i].value[CColourTable::kBeta];
+      }
+      d.width = count;
+      d.source = m_table.Colours() + 3 * static_cast<std::size_t>(first);
       switch (m_loops) {
         case LoopKind::kAvx2: OutputPixelsAvx2(d, m_settings.mode, 3); break;
         case LoopKind::kSse2: OutputPixelsSse2(d, m_settings.mode, 3); break;
         case LoopKind::kPlain: OutputPixelsPlain(d, m_settings.mode, 3); break;
       }
-      for (int i = 0; i < kColours; ++i) {
-        CColourTable::OutputEntry& e = cell.out[i];
+      CColourTable::OutputEntry* outputs = m_table.Outputs() + first;
+      for (int i = 0; i < count; ++i) {
         for (int c = 0; c < 3; ++c) {
-          e.blended[c] = blended[3 * i + c];
-          e.bgr[c] = faded[3 * i + c];
+          outputs[i].blended[c] = blended[3 * i + c];
+          outputs[i].bgr[c] = faded[3 * i + c];
         }
-        e.bgr[3] = 0;
+        outputs[i].bgr[3] = 0;
       }
     }
   });
