@@ -1,5 +1,7 @@
 #include "transfer/ColourTablePasses.h"
 
+#include <type_traits>
+
 #include "transfer/RowBands.h"
 
 namespace transfer_detail {
@@ -94,43 +96,53 @@ void CTableStatistics::Residuals(bool decorrelate, const ImageStatistics& stats)
   const double qAlpha = stats.qAlpha, pAlpha = stats.pAlpha, qBeta = stats.qBeta, pBeta = stats.pBeta;
   const double meanL = stats.mean[0], meanAlpha = stats.mean[1], meanBeta = stats.mean[2];
   const Lab* const labs = m_table.Labs();
-  ForRows([&](const std::uint8_t* pixels, double* s) {
-    double sa = 0, sb = 0, saa = 0, sab = 0, spread0 = 0, spread1 = 0, spread2 = 0;
-    ForEachPixel(m_table, pixels, m_rowKind, m_width, [&](std::uint32_t n, int) {
-      const float* lab = labs[n].value;
-      const double vl = lab[kL];
-      const double a1 = lab[kAlpha] - qAlpha - pAlpha * vl;
-      const double b1 = lab[kBeta] - qBeta - pBeta * vl;
-      const double dl = vl - meanL;
-      if (decorrelate) {
-        const float storedAlpha = static_cast<float>(a1);
-        spread0 += storedAlpha;
-        spread1 += dl * dl;
+  // One loop with decorrelation and one without, so that neither tests the
+  // mode per pixel.
+  auto rows = [&](auto decorrelating) {
+    constexpr bool kDecorrelate = decltype(decorrelating)::value;
+    ForRows([&](const std::uint8_t* pixels, double* s) {
+      double sa = 0, sb = 0, saa = 0, sab = 0, spread0 = 0, spread1 = 0, spread2 = 0;
+      ForEachPixel(m_table, pixels, m_rowKind, m_width, [&](std::uint32_t n, int) {
+        const float* lab = labs[n].value;
+        const double vl = lab[kL];
+        const double a1 = lab[kAlpha] - qAlpha - pAlpha * vl;
+        const double b1 = lab[kBeta] - qBeta - pBeta * vl;
+        const double dl = vl - meanL;
+        if (kDecorrelate) {
+          const float storedAlpha = static_cast<float>(a1);
+          spread0 += storedAlpha;
+          spread1 += dl * dl;
+        } else {
+          const double da = lab[kAlpha] - meanAlpha;
+          const double db = lab[kBeta] - meanBeta;
+          spread0 += dl * dl;
+          spread1 += da * da;
+          spread2 += db * db;
+        }
+        sa += a1;
+        sb += b1;
+        saa += a1 * a1;
+        sab += a1 * b1;
+      });
+      s[kSumAlpha1] = sa;
+      s[kSumBeta1] = sb;
+      s[kSumAlpha1Alpha1] = saa;
+      s[kSumAlpha1Beta1] = sab;
+      if (kDecorrelate) {
+        s[kSumStoredAlpha1] = spread0;
+        s[kSumLSpread] = spread1;
       } else {
-        const double da = lab[kAlpha] - meanAlpha;
-        const double db = lab[kBeta] - meanBeta;
-        spread0 += dl * dl;
-        spread1 += da * da;
-        spread2 += db * db;
+        s[kSumPlainLSpread] = spread0;
+        s[kSumPlainAlphaSpread] = spread1;
+        s[kSumPlainBetaSpread] = spread2;
       }
-      sa += a1;
-      sb += b1;
-      saa += a1 * a1;
-      sab += a1 * b1;
     });
-    s[kSumAlpha1] = sa;
-    s[kSumBeta1] = sb;
-    s[kSumAlpha1Alpha1] = saa;
-    s[kSumAlpha1Beta1] = sab;
-    if (decorrelate) {
-      s[kSumStoredAlpha1] = spread0;
-      s[kSumLSpread] = spread1;
-    } else {
-      s[kSumPlainLSpread] = spread0;
-      s[kSumPlainAlphaSpread] = spread1;
-      s[kSumPlainBetaSpread] = spread2;
-    }
-  });
+  };
+  if (decorrelate) {
+    rows(std::true_type());
+  } else {
+    rows(std::false_type());
+  }
   if (!decorrelate) return;
   // The residuals replace alpha and beta, as the planes' would.
   ForColours([&](float* lab) {
