@@ -231,6 +231,34 @@ TEST_F(ColorTransferTest, WritesOverItsSourceAsOverASeparateDestination) {
   }
 }
 
+// A destination larger than the source: only the source's rectangle is
+// written, per colour as from the planes, and the rest keeps its bytes
+// (the colour numbers the passes keep in the destination stay inside it).
+TEST_F(ColorTransferTest, LargerDestinationKeepsItsMargin) {
+  using transfer_detail::ColourTableUse;
+  const Image source = MakePicture(41, 17, 3, 49u, 0);
+  Load(m_template, MakePicture(9, 8, 3, 50u, 0));
+  Image results[2];
+  const ColourTableUse uses[2] = {ColourTableUse::kNever, ColourTableUse::kAlways};
+  for (int i = 0; i < 2; ++i) {
+    Load(m_source, source);
+    Image blank{source.width + 5, source.height + 3, 3, {}};
+    blank.bytes.assign(static_cast<std::size_t>(blank.width) * blank.height * 3, std::uint8_t{0x5A});
+    Load(m_destination, blank);
+    CColorTransfer transfer;
+    transfer.UseColourTable(uses[i]);
+    ASSERT_EQ(0, transfer.Apply(m_progress, m_destination, m_source, m_template, 10, 20, 0, 0));
+    results[i] = Read(m_destination, 3);
+    for (int y = 0; y < blank.height; ++y) {
+      for (int x = 0; x < blank.width; ++x) {
+        if (x < source.width && y < source.height) continue;
+        for (int c = 0; c < 3; ++c) ASSERT_EQ(0x5A, results[i].Row(y)[3 * x + c]) << x << ", " << y;
+      }
+    }
+  }
+  EXPECT_TRUE(results[0].bytes == results[1].bytes);
+}
+
 TEST_F(ColorTransferTest, RefusesOtherPixelFormatsWithAMessage) {
   MessageBoxRecorder boxes;
   CImageBuffer source;
