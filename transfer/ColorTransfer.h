@@ -44,7 +44,10 @@ class CColorTransfer {
   // the progress object asked to stop (the destination is then a copy of the
   // source).  `destination` must have the source's format and at least its
   // size; `templateImage` must be keFormatBGR.  Row failures and a mismatched
-  // destination or template are raised as CJException.
+  // destination or template are raised as CJException.  The destination
+  // may share the source's storage (the result then replaces the source;
+  // after an abort it holds neither picture whole).  Before the output pass
+  // the destination's rows may hold working numbers (ColourTable.h).
   int Apply(CProgress& progress, CImageBuffer& destination, const CImageBuffer& source,
             const CImageBuffer& templateImage, int brightness, int colourIntensity, int fade, int mode);
 
