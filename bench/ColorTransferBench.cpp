@@ -4,7 +4,9 @@
 // BM_Apply/MODE/THREADS times the whole call, lattices included, on one
 // thread (THREADS 1) and on as many as the processor has (THREADS 0), and
 // reports megapixels of source per second and the wall milliseconds of each
-// pass.  BM_ApplyNoise does the same on a source of random bytes: the least
+// pass; the label names the pixel loops and whether the source was kept per
+// colour.  BM_ApplyPlanes is mode 0 with the source always in float planes,
+// as a picture of too many colours is done.  BM_ApplyNoise does the same on a source of random bytes: the least
 // favourable picture for the output pass's lookup cache, as few colours
 // repeat.  BM_Apply12MP is the dialog's case: a 12-megapixel document
 // repainted on every change of a setting.  BM_Loops/KIND runs the passes one
@@ -16,6 +18,7 @@
 
 #include <cstdint>
 #include <ctime>
+#include <string>
 
 #include "image/ImageBuffer.h"
 #include "transfer/ColorLattice.h"
@@ -84,13 +87,15 @@ Images& DocumentImages() {
   return images;
 }
 
-void RunApply(benchmark::State& state, Images& images, int mode, int threads) {
+void RunApply(benchmark::State& state, Images& images, int mode, int threads,
+              transfer_detail::ColourTableUse table = transfer_detail::ColourTableUse::kWhenItPays) {
   if (!images.ok) {
     state.SkipWithError("no memory for the images");
     return;
   }
   CColorTransfer transfer;
   transfer.SetThreads(threads);
+  transfer.UseColourTable(table);
   double passes[5] = {0, 0, 0, 0, 0};
   for (auto _ : state) {
     CProgress progress;
@@ -105,7 +110,7 @@ void RunApply(benchmark::State& state, Images& images, int mode, int threads) {
   const char* names[5] = {"setup_ms", "source_ms", "template_ms", "statistics_ms", "output_ms"};
   for (int i = 0; i < 5; ++i) state.counters[names[i]] = 1000.0 * passes[i] / n;
   state.counters["threads"] = last.threads;
-  state.SetLabel(last.loops);
+  state.SetLabel(std::string(last.loops) + (last.colourTable ? ", per colour" : ", planes"));
   state.counters["Mpx/s"] =
       benchmark::Counter(images.Megapixels() * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
@@ -119,6 +124,11 @@ BENCHMARK(BM_Apply)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->MinTime(2.0);
+
+void BM_ApplyPlanes(benchmark::State& state) {
+  RunApply(state, SharedImages(), 0, static_cast<int>(state.range(0)), transfer_detail::ColourTableUse::kNever);
+}
+BENCHMARK(BM_ApplyPlanes)->Arg(1)->Arg(0)->ArgName("threads")->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
 
 void BM_ApplyNoise(benchmark::State& state) { RunApply(state, NoiseImages(), 0, static_cast<int>(state.range(0))); }
 BENCHMARK(BM_ApplyNoise)->Arg(1)->Arg(0)->ArgName("threads")->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);

@@ -30,7 +30,11 @@ CStatus GenericCommand::Start() {
   // The previous worker has ended; its thread object is let go here.
   if (m_thread.joinable()) m_thread.join();
 
-  m_output.Copy(m_input).RaiseIfError();
+  if (m_outputOverInput) {
+    m_output.Share(m_input).RaiseIfError();
+  } else {
+    m_output.Copy(m_input).RaiseIfError();
+  }
 
   m_job = CCommandJob();
   m_job.input = &m_input;

@@ -51,8 +51,9 @@ class GenericCommand {
   virtual int Query(int what) const;
   virtual std::string Name() const;
 
-  // Starts a run on a worker thread; 101 while one is running.  A failure to
-  // copy the input into the output is raised.
+  // Starts a run on a worker thread; 101 while one is running.  The output
+  // starts as a copy of the input (or, with SetOutputOverInput, as a share of
+  // it); a failure to copy is raised.
   [[nodiscard]] CStatus Start();
   // Asks the running command to stop and waits for its worker.
   void Stop();
@@ -75,6 +76,12 @@ class GenericCommand {
   // are kept instead of shown, and a run that showed an error box ends as
   // failed; the owner shows RunMessages() on its own thread.
   void SetRecordRunMessages(bool record) { m_recordMessages = record; }
+  // With this on, a run writes its result over the input's pixels instead
+  // of over a copy of them: the output shares the input's storage, which
+  // saves a copy of the picture in time and memory.  Only for owners that
+  // need neither the input nor a mask mix afterwards (a command-line run);
+  // the dialog runs again and again on the same input and keeps it off.
+  void SetOutputOverInput(bool over) { m_outputOverInput = over; }
   // The texts of the error boxes of the last run (recording on), oldest
   // first.  Read only while no run is busy.
   const std::vector<std::string>& RunMessages() const { return m_runMessages; }
@@ -100,5 +107,6 @@ class GenericCommand {
   std::array<int, 4> m_settings{100, 100, 400, 500};
   std::uintptr_t m_runTag = 0;
   bool m_recordMessages = false;
+  bool m_outputOverInput = false;
   std::vector<std::string> m_runMessages;
 };

@@ -101,6 +101,8 @@ TransferPassTimes LastTransferPassTimes() {
 
 void CColorTransfer::SetThreads(int threads) { m_threads = threads < 0 ? 0 : threads; }
 
+void CColorTransfer::UseColourTable(transfer_detail::ColourTableUse use) { m_colourTable = use; }
+
 int CColorTransfer::ThreadsFor(const CImageBuffer& source, const CImageBuffer& templateImage,
                                const CImageBuffer& destination) const {
   if (!RowsShareable(source) || !RowsShareable(templateImage) || !RowsShareable(destination)) return 1;
@@ -145,23 +147,39 @@ int CColorTransfer::Apply(CProgress& progress, CImageBuffer& destination, const 
   std::int64_t step = 0;
 
   const int threads = ThreadsFor(source, templateImage, destination);
+  CWorkerThreads workers(threads);
+  CWorkerThreads* const pool = workers.Count() > 1 ? &workers : nullptr;
   CTransferPasses passes(settings, forward, backward, constants);
-  if (!passes.Allocate(sourceWidth, sourceHeight, templateWidth, templateHeight, threads)) {
+  passes.UseColourTable(m_colourTable);
+  passes.AllowNumbersInDestination(RowsShareable(destination));
+  const transfer_detail::SourceRowAccess sourceRows = [&source](int y, const std::function<void(const std::uint8_t*)>& use) {
+    CRowReader row(source, y);
+    use(row.Row());
+  };
+  (void)passes.PlanColourTable(sourceWidth, sourceHeight, bytesPerPixel, sourceRows, pool);
+  if (!passes.Allocate(sourceWidth, sourceHeight, templateWidth, templateHeight, workers.Count())) {
     ShowError("Fatal error: not enough memory!");
     return 0;
   }
-  CWorkerThreads workers(threads);
-  CWorkerThreads* const pool = workers.Count() > 1 ? &workers : nullptr;
+  passes.FillColourTable(pool);
+  times.colourTable = passes.HasColourTable();
   times.threads = workers.Count();
   times.loops = CTransferPasses::LoopName(passes.Loops());
   times.lattices = clock.Lap();
 
   // A zero-width image has rows without pixels: they are neither fetched nor
   // computed, but still counted as steps.
+  const bool numbered = passes.NumbersInDestination();
   bool aborted = !RunPass(pool, sourceHeight, sourceWidth, progress, step, [&](int y, int) {
     if (sourceWidth == 0) return;
-    CRowReader row(source, y);
-    passes.SourceRow(y, row.Row(), bytesPerPixel);
+    if (numbered) {
+      CRowWriter out(destination, y);
+      CRowReader in(source, y);
+      passes.SourceRow(y, in.Row(), bytesPerPixel, out.Row());
+    } else {
+      CRowReader row(source, y);
+      passes.SourceRow(y, row.Row(), bytesPerPixel);
+    }
   });
   times.sourcePass = clock.Lap();
   aborted = aborted || !RunPass(pool, templateHeight, templateWidth, progress, step, [&](int y, int) {
@@ -171,7 +189,12 @@ int CColorTransfer::Apply(CProgress& progress, CImageBuffer& destination, const 
   });
   times.templatePass = clock.Lap();
   if (!aborted) {
-    passes.Decorrelate(pool);
+    const transfer_detail::SourceRowAccess destinationRows =
+        [&destination](int y, const std::function<void(const std::uint8_t*)>& use) {
+          CRowReader row(destination, y);
+          use(row.Row());
+        };
+    passes.Decorrelate(pool, numbered ? destinationRows : sourceRows);
     (void)progress.Step(step);
     times.statistics = clock.Lap();
     aborted = !RunPass(pool, sourceHeight, sourceWidth, progress, step, [&](int y, int worker) {

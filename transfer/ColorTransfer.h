@@ -17,6 +17,8 @@
 // reported and cancellation heard on the calling thread only, between
 // bands.  The bytes are the same with any number of threads.
 
+#include "transfer/ColourTableUse.h"
+
 class CImageBuffer;
 class CProgress;
 
@@ -29,6 +31,7 @@ struct TransferPassTimes {
   double outputPass = 0;    // the output rows
   int threads = 0;          // threads that ran the passes
   const char* loops = "";   // the pixel loops that ran: "plain", "SSE2", "AVX2"
+  bool colourTable = false; // the source kept per colour instead of in planes
 };
 
 // The times of the last Apply in this process that got as far as its passes
@@ -41,7 +44,10 @@ class CColorTransfer {
   // the progress object asked to stop (the destination is then a copy of the
   // source).  `destination` must have the source's format and at least its
   // size; `templateImage` must be keFormatBGR.  Row failures and a mismatched
-  // destination or template are raised as CJException.
+  // destination or template are raised as CJException.  The destination
+  // may share the source's storage (the result then replaces the source;
+  // after an abort it holds neither picture whole).  Before the output pass
+  // the destination's rows may hold working numbers (ColourTable.h).
   int Apply(CProgress& progress, CImageBuffer& destination, const CImageBuffer& source,
             const CImageBuffer& templateImage, int brightness, int colourIntensity, int fade, int mode);
 
@@ -56,9 +62,15 @@ class CColorTransfer {
   // their rows for access are always done on one thread.
   void SetThreads(int threads);
 
+  // Whether the source is kept per colour instead of in float planes
+  // (transfer/ColourTable.h): by default when its colours are few enough.
+  // The bytes are the same either way.
+  void UseColourTable(transfer_detail::ColourTableUse use);
+
  private:
   int ThreadsFor(const CImageBuffer& source, const CImageBuffer& templateImage,
                  const CImageBuffer& destination) const;
 
   int m_threads = 0;
+  transfer_detail::ColourTableUse m_colourTable = transfer_detail::ColourTableUse::kWhenItPays;
 };

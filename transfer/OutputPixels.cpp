@@ -50,6 +50,9 @@ void Pixels(OutputRowData& d) {
     sumR += rgb[0];
     sumG += rgb[1];
     sumB += rgb[2];
+    if (d.blended != nullptr) {
+      for (int i = 0; i < 3; ++i) d.blended[3 * static_cast<std::size_t>(x) + i] = rgb[i];
+    }
 
     // Fade with the source pixel and write in the source's format.
     const std::uint8_t* src = d.source + static_cast<std::size_t>(x) * kBytesPerPixel;

@@ -50,8 +50,10 @@ struct OutputRowData {
   int width;
   const std::uint8_t* source;
   std::uint8_t* destination;
-  // Out: the sums of the blended R, G, B over the row.
+  // Out: the sums of the blended R, G, B over the row; and, unless null,
+  // each pixel's blended R, G, B at blended[3x .. 3x + 2].
   double sums[3];
+  double* blended;
 };
 
 // The per-call numbers of the formula in lanes of V, read once: the

@@ -112,6 +112,13 @@ void Pixels(OutputRowData& d) {
       const __m256d pixel[4] = {_mm256_permute2f128_pd(rg0, b0, 0x20), _mm256_permute2f128_pd(rg1, b1, 0x20),
                                 _mm256_permute2f128_pd(rg0, b0, 0x31), _mm256_permute2f128_pd(rg1, b1, 0x31)};
       for (int k = 0; k < n; ++k) sum = _mm256_add_pd(sum, pixel[k]);
+      if (d.blended != nullptr) {
+        for (int k = 0; k < n; ++k) {
+          alignas(32) double value[4];
+          _mm256_store_pd(value, pixel[k]);
+          std::memcpy(d.blended + 3 * static_cast<std::size_t>(x0 + i + k), value, 3 * sizeof(double));
+        }
+      }
 
       // Fade with the source pixels (past the row's end the last one
       // again), truncate and write in the source's format.

@@ -139,6 +139,15 @@ void Pixels(OutputRowData& d) {
         sumRG = _mm_add_pd(sumRG, _mm_unpackhi_pd(red, green));
         sumB = _mm_add_sd(sumB, _mm_unpackhi_pd(blue, blue));
       }
+      if (d.blended != nullptr) {
+        double* out = d.blended + 3 * static_cast<std::size_t>(x0 + i);
+        _mm_storeu_pd(out, _mm_unpacklo_pd(red, green));
+        _mm_store_sd(out + 2, blue);
+        if (both) {
+          _mm_storeu_pd(out + 3, _mm_unpackhi_pd(red, green));
+          _mm_store_sd(out + 5, _mm_unpackhi_pd(blue, blue));
+        }
+      }
 
       // Fade with the source pixels, truncate and write in the source's format.
       const std::uint8_t* src0 = source + static_cast<std::size_t>(i) * kBytesPerPixel;

@@ -1,12 +1,16 @@
 #include "transfer/TransferPasses.h"
 
+#include <algorithm>
 #include <cmath>
 #include <new>
 
 #include "platform/Cpu.h"
+#include "transfer/ColourTablePasses.h"
 #include "transfer/ForwardPixels.h"
 #include "transfer/OutputPixels.h"
+#include "transfer/RowBands.h"
 #include "transfer/TransferStatistics.h"
+#include "transfer/WorkerThreads.h"
 
 namespace transfer_detail {
 
@@ -83,10 +87,40 @@ CTransferPasses::CTransferPasses(const DerivedSettings& settings, const VTetra::
   }
 }
 
+bool CTransferPasses::PlanColourTable(int sourceWidth, int sourceHeight, int bytesPerPixel,
+                                      const SourceRowAccess& rows, CWorkerThreads* workers) {
+  m_useTable = false;
+  m_numbered = false;
+  m_table.Free();
+  if (m_tableUse == ColourTableUse::kNever || sourceWidth <= 0 || sourceHeight <= 0) return false;
+  const int threads = workers != nullptr ? workers->Count() : 1;
+  if (!m_table.StartMarking(threads)) return false;
+  RunRowBands(workers, sourceHeight, BandRows(sourceWidth), [&](int y0, int y1, int worker) {
+    for (int y = y0; y < y1; ++y) {
+      rows(y, [&](const std::uint8_t* row) { m_table.MarkRow(row, bytesPerPixel, sourceWidth, worker); });
+    }
+  });
+  const double colours = static_cast<double>(m_table.FinishMarking());
+  // The table pays when it takes at most a quarter of the planes' memory:
+  // then it also saves most of the per-pixel lattice work.
+  const double planeBytes = 3.0 * sizeof(float) * sourceWidth * static_cast<double>(sourceHeight);
+  m_useTable = colours >= 0 && (m_tableUse == ColourTableUse::kAlways ||
+                                colours * static_cast<double>(CColourTable::ColourBytes()) <= planeBytes / 4);
+  if (!m_useTable) m_table.Free();
+  m_tableBytesPerPixel = bytesPerPixel;
+  m_numbered = m_useTable && m_allowNumbers && bytesPerPixel != 1;
+  return m_useTable;
+}
+
 bool CTransferPasses::Allocate(int sourceWidth, int sourceHeight, int templateWidth, int templateHeight,
                                int workers) {
+  m_sourceWidth = sourceWidth;
+  m_sourceHeight = sourceHeight;
   // Template planes first, then the source's, as the statistics need them.
-  if (!m_template.Allocate(templateWidth, templateHeight) || !m_source.Allocate(sourceWidth, sourceHeight)) {
+  // With a colour table the source has no planes.
+  const bool planes = !m_useTable;
+  if (!m_template.Allocate(templateWidth, templateHeight) ||
+      !m_source.Allocate(planes ? sourceWidth : 0, planes ? sourceHeight : 0) || (m_useTable && !m_table.Allocate())) {
     Free();
     return false;
   }
@@ -111,9 +145,42 @@ void CTransferPasses::Free() {
   m_templateByteSums = {};
   m_outputRowSums = {};
   m_lookupCache = {};
+  m_table.Free();
+  m_useTable = false;
+  m_numbered = false;
 }
 
-void CTransferPasses::SourceRow(int y, const std::uint8_t* row, int bytesPerPixel) {
+void CTransferPasses::FillColourTable(CWorkerThreads* workers) {
+  if (!m_useTable) return;
+  // The colours in runs of kRun, each run converted as a row of B, G, R
+  // pixels.
+  constexpr int kRun = 64;
+  const int colours = m_table.ColourCount();
+  RunRowBands(workers, (colours + kRun - 1) / kRun, 64, [&](int firstRun, int endRun, int /*worker*/) {
+    float l[kRun], alpha[kRun], beta[kRun];
+    double sums[kForwardSlots];
+    for (int run = firstRun; run < endRun; ++run) {
+      const int first = run * kRun;
+      const int count = std::min(kRun, colours - first);
+      Forward(m_table.Colours() + 3 * static_cast<std::size_t>(first), 3, count, l, alpha, beta, sums, nullptr);
+      CColourTable::Lab* labs = m_table.Labs() + first;
+      for (int i = 0; i < count; ++i) {
+        labs[i].value[CColourTable::kL] = l[i];
+        labs[i].value[CColourTable::kAlpha] = alpha[i];
+        labs[i].value[CColourTable::kBeta] = beta[i];
+        labs[i].value[3] = 0.0f;
+      }
+    }
+  });
+}
+
+void CTransferPasses::SourceRow(int y, const std::uint8_t* row, int bytesPerPixel, std::uint8_t* destinationRow) {
+  if (m_useTable) {
+    TableForwardSums(m_table, row, bytesPerPixel, m_sourceWidth,
+                     &m_sourceRowSums[static_cast<std::size_t>(y) * kSumsPerRow],
+                     m_numbered ? destinationRow : nullptr);
+    return;
+  }
   ConvertRow(row, bytesPerPixel, m_source, y, &m_sourceRowSums[static_cast<std::size_t>(y) * kSumsPerRow], nullptr);
 }
 
@@ -124,10 +191,11 @@ void CTransferPasses::TemplateRow(int y, const std::uint8_t* row) {
 
 void CTransferPasses::ConvertRow(const std::uint8_t* row, int bytesPerPixel, CPlanes& planes, int y, double* sums,
                                  std::uint64_t* byteSums) {
-  float* l = planes.Row(0, y);
-  float* alpha = planes.Row(1, y);
-  float* beta = planes.Row(2, y);
-  const int width = planes.Width();
+  Forward(row, bytesPerPixel, planes.Width(), planes.Row(0, y), planes.Row(1, y), planes.Row(2, y), sums, byteSums);
+}
+
+void CTransferPasses::Forward(const std::uint8_t* row, int bytesPerPixel, int width, float* l, float* alpha,
+                              float* beta, double* sums, std::uint64_t* byteSums) const {
   switch (m_loops) {
     case LoopKind::kAvx2:
       ForwardPixelsAvx2(m_forwardKernel, row, bytesPerPixel, width, l, alpha, beta, sums, byteSums);
@@ -141,14 +209,92 @@ void CTransferPasses::ConvertRow(const std::uint8_t* row, int bytesPerPixel, CPl
   }
 }
 
-void CTransferPasses::Decorrelate(CWorkerThreads* workers) {
+void CTransferPasses::Decorrelate(CWorkerThreads* workers, const SourceRowAccess& rows) {
   const bool decorrelate = m_settings.mode != 1;
   DecorrelateImage(m_template, m_templateRowSums, decorrelate, workers, m_templateStats);
-  DecorrelateImage(m_source, m_sourceRowSums, decorrelate, workers, m_sourceStats);
+  if (!m_useTable) {
+    DecorrelateImage(m_source, m_sourceRowSums, decorrelate, workers, m_sourceStats);
+    return;
+  }
+  CTableStatistics passes(m_table, rows, m_sourceWidth, m_sourceHeight,
+                          m_tableBytesPerPixel | (m_numbered ? kNumberedRows : 0), m_sourceRowSums, workers);
+  DecorrelateWith(passes, m_sourceWidth, m_sourceHeight, m_sourceRowSums, decorrelate, m_sourceStats);
+  BuildOutputTable(workers);
+}
+
+// Every colour of the table through the output loop, in runs of kRun as
+// rows of B, G, R pixels; each keeps its blended R, G, B and faded bytes.
+void CTransferPasses::BuildOutputTable(CWorkerThreads* workers) {
+  constexpr int kRun = 64;
+  const int colours = m_table.ColourCount();
+  RunRowBands(workers, (colours + kRun - 1) / kRun, 64, [&](int firstRun, int endRun, int worker) {
+    float l[kRun], alpha[kRun], beta[kRun];
+    std::uint8_t faded[3 * kRun];
+    double blended[3 * kRun];
+    OutputRowData d{};
+    FillOutputData(d, worker);
+    d.l = l;
+    d.alpha = alpha;
+    d.beta = beta;
+    d.destination = faded;
+    d.blended = blended;
+    for (int run = firstRun; run < endRun; ++run) {
+      const int first = run * kRun;
+      const int count = std::min(kRun, colours - first);
+      const CColourTable::Lab* labs = m_table.Labs() + first;
+      for (int i = 0; i < count; ++i) {
+        l[i] = labs[i].value[CColourTable::kL];
+        alpha[i] = labs[i].value[CColourTable::kAlpha];
+        beta[i] = labs[i].value[CColourTable::kBeta];
+      }
+      d.width = count;
+      d.source = m_table.Colours() + 3 * static_cast<std::size_t>(first);
+      switch (m_loops) {
+        case LoopKind::kAvx2: OutputPixelsAvx2(d, m_settings.mode, 3); break;
+        case LoopKind::kSse2: OutputPixelsSse2(d, m_settings.mode, 3); break;
+        case LoopKind::kPlain: OutputPixelsPlain(d, m_settings.mode, 3); break;
+      }
+      CColourTable::OutputEntry* outputs = m_table.Outputs() + first;
+      for (int i = 0; i < count; ++i) {
+        for (int c = 0; c < 3; ++c) {
+          outputs[i].blended[c] = blended[3 * i + c];
+          outputs[i].bgr[c] = faded[3 * i + c];
+        }
+        outputs[i].bgr[3] = 0;
+      }
+    }
+  });
 }
 
 void CTransferPasses::OutputRow(int y, const std::uint8_t* sourceRow, std::uint8_t* destinationRow,
                                 int bytesPerPixel, int worker) {
+  if (m_useTable) {
+    TableOutputRow(m_table, sourceRow, destinationRow, bytesPerPixel, m_numbered, m_sourceWidth,
+                   &m_outputRowSums[static_cast<std::size_t>(y) * 3]);
+    return;
+  }
+  OutputRowData d{};
+  FillOutputData(d, worker);
+  d.l = m_source.Row(0, y);
+  d.alpha = m_source.Row(1, y);
+  d.beta = m_source.Row(2, y);
+  d.width = m_source.Width();
+  d.source = sourceRow;
+  d.destination = destinationRow;
+
+  const int mode = m_settings.mode;
+  switch (m_loops) {
+    case LoopKind::kAvx2: OutputPixelsAvx2(d, mode, bytesPerPixel); break;
+    case LoopKind::kSse2: OutputPixelsSse2(d, mode, bytesPerPixel); break;
+    case LoopKind::kPlain: OutputPixelsPlain(d, mode, bytesPerPixel); break;
+  }
+  double* sums = &m_outputRowSums[static_cast<std::size_t>(y) * 3];
+  sums[0] = d.sums[0];
+  sums[1] = d.sums[1];
+  sums[2] = d.sums[2];
+}
+
+void CTransferPasses::FillOutputData(OutputRowData& d, int worker) {
   using C = EngineConstants;
   const ImageStatistics& s = m_sourceStats;
   const ImageStatistics& t = m_templateStats;
@@ -156,7 +302,6 @@ void CTransferPasses::OutputRow(int y, const std::uint8_t* sourceRow, std::uint8
   // one local record: the destination is written through a byte pointer,
   // which could alias any member, so members would be read again after each
   // store.
-  OutputRowData d{};
   for (int i = 0; i < 3; ++i) {
     d.sourceMean[i] = s.mean[i];
     d.templateMean[i] = t.mean[i];
@@ -196,31 +341,14 @@ void CTransferPasses::OutputRow(int y, const std::uint8_t* sourceRow, std::uint8
   d.neighbour[1] = m_neighbour[1];
   d.fadedByte = m_fadedByte;
   d.lookupCache = m_lookupCache.data() + (static_cast<std::size_t>(worker) << kLookupCacheBits);
-  d.l = m_source.Row(0, y);
-  d.alpha = m_source.Row(1, y);
-  d.beta = m_source.Row(2, y);
-  d.width = m_source.Width();
-  d.source = sourceRow;
-  d.destination = destinationRow;
-
-  const int mode = m_settings.mode;
-  switch (m_loops) {
-    case LoopKind::kAvx2: OutputPixelsAvx2(d, mode, bytesPerPixel); break;
-    case LoopKind::kSse2: OutputPixelsSse2(d, mode, bytesPerPixel); break;
-    case LoopKind::kPlain: OutputPixelsPlain(d, mode, bytesPerPixel); break;
-  }
-  double* sums = &m_outputRowSums[static_cast<std::size_t>(y) * 3];
-  sums[0] = d.sums[0];
-  sums[1] = d.sums[1];
-  sums[2] = d.sums[2];
 }
 
 bool CTransferPasses::MeanColourStrays() const {
-  const double ns = static_cast<double>(m_source.Width()) * static_cast<double>(m_source.Height());
+  const double ns = static_cast<double>(m_sourceWidth) * static_cast<double>(m_sourceHeight);
   const double nt = static_cast<double>(m_template.Width()) * static_cast<double>(m_template.Height());
   if (ns == 0.0 || nt == 0.0) return false;
   double out[3];
-  AddRowSums(m_outputRowSums, m_source.Height(), 3, 3, out);
+  AddRowSums(m_outputRowSums, m_sourceHeight, 3, 3, out);
   std::uint64_t bytes[3] = {0, 0, 0};
   for (int y = 0; y < m_template.Height(); ++y) {
     for (int i = 0; i < 3; ++i) bytes[i] += m_templateByteSums[static_cast<std::size_t>(y) * 3 + i];

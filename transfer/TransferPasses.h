@@ -31,6 +31,8 @@
 #include <vector>
 
 #include "transfer/ColorLattice.h"
+#include "transfer/ColourTable.h"
+#include "transfer/ColourTableUse.h"
 #include "transfer/ForwardPixels.h"
 
 namespace transfer_detail {
@@ -106,6 +108,7 @@ class CPlanes {
 int EngineBytesPerPixel(int format);
 
 class CWorkerThreads;
+struct OutputRowData;
 
 // The vector output loops' cache of backward lattice results: 1 <<
 // kLookupCacheBits slots per thread, each for one triple of levels with the
@@ -128,22 +131,50 @@ class CTransferPasses {
   CTransferPasses(const DerivedSettings& settings, const VTetra::FloatLattice& forward,
                   const VTetra::ByteLattice& backward, const EngineConstants& constants);
 
-  // The six planes, the per-row sums and one lookup cache per worker thread
+  // Before Allocate: decides whether the source goes through a colour table
+  // (by the policy given to UseColourTable), marking the colours of every
+  // source row on the way when it may; false when it will not (also when
+  // memory for the marks ran out).
+  bool PlanColourTable(int sourceWidth, int sourceHeight, int bytesPerPixel, const SourceRowAccess& rows,
+                       CWorkerThreads* workers = nullptr);
+  void UseColourTable(ColourTableUse use) { m_tableUse = use; }
+  bool HasColourTable() const { return m_useTable; }
+  // With a colour table and 3 or 4 bytes per pixel, the source pass writes
+  // each pixel's colour number into the destination row (which the output
+  // pass overwrites later), and the later passes read the numbers there.
+  bool NumbersInDestination() const { return m_numbered; }
+  // Before PlanColourTable: false keeps the numbers out of the destination
+  // (a destination that converts its rows for access could not hold them).
+  void AllowNumbersInDestination(bool allow) { m_allowNumbers = allow; }
+
+  // The six planes (or, with a colour table, the template's planes and the
+  // table), the per-row sums and one lookup cache per worker thread
   // (workers: the threads that will run the passes, 1 or more); false when
   // memory ran out.
   bool Allocate(int sourceWidth, int sourceHeight, int templateWidth, int templateHeight, int workers = 1);
   void Free();
 
-  // Source row y (format 5, 7 or 8) into the source planes.
-  void SourceRow(int y, const std::uint8_t* row, int bytesPerPixel);
+  // With a colour table, after Allocate: the l, alpha, beta of every colour
+  // in the table.
+  void FillColourTable(CWorkerThreads* workers = nullptr);
+
+  // Source row y (format 5, 7 or 8) into the source planes, or with a colour
+  // table its regression sums; `destinationRow` (the destination's row y,
+  // which may be the source row itself) is needed when
+  // NumbersInDestination().
+  void SourceRow(int y, const std::uint8_t* row, int bytesPerPixel, std::uint8_t* destinationRow = nullptr);
   // Template row y (B, G, R bytes) into the template planes and byte sums.
   void TemplateRow(int y, const std::uint8_t* row);
   // Decorrelates both images and takes their statistics (mode-dependent),
-  // with the rows of each pass shared out to `workers` when given.
-  void Decorrelate(CWorkerThreads* workers = nullptr);
+  // with the rows of each pass shared out to `workers` when given.  With a
+  // colour table the rows are read again through `rows` (the destination
+  // rows when NumbersInDestination(), else the source rows), and the output
+  // of every colour is computed.
+  void Decorrelate(CWorkerThreads* workers = nullptr, const SourceRowAccess& rows = {});
   // Output row y from the source planes, the source row (for the fade) into
   // the destination row, both in the source's format; `worker` (below the
-  // count given to Allocate) names the calling thread's lookup cache.
+  // count given to Allocate) names the calling thread's lookup cache.  With
+  // a colour table the two rows may be the same.
   void OutputRow(int y, const std::uint8_t* sourceRow, std::uint8_t* destinationRow, int bytesPerPixel,
                  int worker = 0);
   // True when the mean output colour strays too far from the template's.
@@ -172,6 +203,11 @@ class CTransferPasses {
  private:
   void ConvertRow(const std::uint8_t* row, int bytesPerPixel, CPlanes& planes, int y, double* sums,
                   std::uint64_t* byteSums);
+  void Forward(const std::uint8_t* row, int bytesPerPixel, int width, float* l, float* alpha, float* beta,
+               double* sums, std::uint64_t* byteSums) const;
+  // The output pass's numbers and tables, for `worker`'s lookup cache.
+  void FillOutputData(OutputRowData& d, int worker);
+  void BuildOutputTable(CWorkerThreads* workers);
 
   DerivedSettings m_settings;
   const VTetra::ByteLattice& m_backward;
@@ -192,6 +228,14 @@ class CTransferPasses {
 
   CPlanes m_source;
   CPlanes m_template;
+  int m_sourceWidth = 0;
+  int m_sourceHeight = 0;
+  ColourTableUse m_tableUse = ColourTableUse::kWhenItPays;
+  bool m_useTable = false;
+  bool m_numbered = false;
+  bool m_allowNumbers = true;
+  int m_tableBytesPerPixel = 0;
+  CColourTable m_table;
   // Per-row partial sums, kSumsPerRow doubles per row (TransferStatistics.h).
   std::vector<double> m_sourceRowSums;
   std::vector<double> m_templateRowSums;

@@ -173,13 +173,41 @@ struct BetaSpreadRows {
   }
 };
 
+class CPlaneStatistics : public CStatisticsPasses {
+ public:
+  CPlaneStatistics(CPlanes& planes, std::vector<double>& rowSums, CWorkerThreads* workers)
+      : m_planes(planes), m_rowSums(rowSums), m_workers(workers) {}
+  void Residuals(bool decorrelate, const ImageStatistics& stats) override {
+    if (decorrelate) {
+      ForRowGroups(m_planes.Height(), m_planes.Width(), m_workers, ResidualRows<true>{m_planes, m_rowSums, stats});
+    } else {
+      ForRowGroups(m_planes.Height(), m_planes.Width(), m_workers, ResidualRows<false>{m_planes, m_rowSums, stats});
+    }
+  }
+  void SecondResiduals(const ImageStatistics& stats) override {
+    ForRowGroups(m_planes.Height(), m_planes.Width(), m_workers, SecondResidualRows{m_planes, m_rowSums, stats});
+  }
+  void BetaSpreads(const ImageStatistics& stats) override {
+    ForRowGroups(m_planes.Height(), m_planes.Width(), m_workers, BetaSpreadRows{m_planes, m_rowSums, stats});
+  }
+
+ private:
+  CPlanes& m_planes;
+  std::vector<double>& m_rowSums;
+  CWorkerThreads* m_workers;
+};
+
 }  // namespace
 
 void DecorrelateImage(CPlanes& planes, std::vector<double>& rowSums, bool decorrelate, CWorkerThreads* workers,
                       ImageStatistics& stats) {
+  CPlaneStatistics passes(planes, rowSums, workers);
+  DecorrelateWith(passes, planes.Width(), planes.Height(), rowSums, decorrelate, stats);
+}
+
+void DecorrelateWith(CStatisticsPasses& passes, int width, int height, std::vector<double>& rowSums,
+                     bool decorrelate, ImageStatistics& stats) {
   stats = ImageStatistics();
-  const int width = planes.Width();
-  const int height = planes.Height();
   if (width == 0 || height == 0) return;  // no pixels: every statistic stays 0
   const double n = static_cast<double>(width) * static_cast<double>(height);
 
@@ -206,13 +234,8 @@ void DecorrelateImage(CPlanes& planes, std::vector<double>& rowSums, bool decorr
 
   // Residuals alpha', beta' and the regression of beta' on alpha'.
   double r[kSumsPerRow];
-  if (decorrelate) {
-    ForRowGroups(height, width, workers, ResidualRows<true>{planes, rowSums, stats});
-    AddRowSums(rowSums, height, kSumsPerRow, kDecorrelatedSlots, r);
-  } else {
-    ForRowGroups(height, width, workers, ResidualRows<false>{planes, rowSums, stats});
-    AddRowSums(rowSums, height, kSumsPerRow, kPlainSlots, r);
-  }
+  passes.Residuals(decorrelate, stats);
+  AddRowSums(rowSums, height, kSumsPerRow, decorrelate ? int{kDecorrelatedSlots} : int{kPlainSlots}, r);
   {
     const double meanA1 = r[kSumAlpha1] / n;
     const double meanB1 = r[kSumBeta1] / n;
@@ -228,12 +251,12 @@ void DecorrelateImage(CPlanes& planes, std::vector<double>& rowSums, bool decorr
   if (decorrelate) {
     stats.mean[1] = r[kSumStoredAlpha1] / n;
     spread[0] = r[kSumLSpread];
-    ForRowGroups(height, width, workers, SecondResidualRows{planes, rowSums, stats});
+    passes.SecondResiduals(stats);
     double second[kSecondResidualSlots];
     AddRowSums(rowSums, height, kSumsPerRow, kSecondResidualSlots, second);
     stats.mean[2] = second[kSumBeta2] / n;
     spread[1] = second[kSumAlpha1Spread];
-    ForRowGroups(height, width, workers, BetaSpreadRows{planes, rowSums, stats});
+    passes.BetaSpreads(stats);
     AddRowSums(rowSums, height, kSumsPerRow, kBetaSpreadSlots, &spread[2]);
   } else {
     spread[0] = r[kSumPlainLSpread];

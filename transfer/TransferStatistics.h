@@ -63,6 +63,27 @@ static_assert(kForwardSlots <= kSumsPerRow && kPlainSlots <= kSumsPerRow, "row r
 // row order.
 void AddRowSums(const std::vector<double>& rowSums, int rows, int stride, int count, double* total);
 
+// The per-pixel work of the decorrelation, over an image's planes or over
+// the source's colour table; each pass leaves its sums in the row records.
+class CStatisticsPasses {
+ public:
+  virtual ~CStatisticsPasses() = default;
+  // alpha', beta' with their sums (ResidualSlot, then
+  // DecorrelatedSpreadSlot or PlainSpreadSlot); decorrelating, the stored
+  // residuals replace alpha and beta.
+  virtual void Residuals(bool decorrelate, const ImageStatistics& stats) = 0;
+  // beta'' stored in place of beta', with its sums (SecondResidualSlot).
+  virtual void SecondResiduals(const ImageStatistics& stats) = 0;
+  // The spread of beta'' (BetaSpreadSlot).
+  virtual void BetaSpreads(const ImageStatistics& stats) = 0;
+};
+
+// The statistics of a width x height image from the conversion pass's
+// regression sums in `rowSums` (ForwardSlot) and the passes, which use the
+// same records for their sums.
+void DecorrelateWith(CStatisticsPasses& passes, int width, int height, std::vector<double>& rowSums,
+                     bool decorrelate, ImageStatistics& stats);
+
 // Decorrelates the planes (unless `decorrelate` is false: mode 1) and takes
 // the image's statistics.  `rowSums` holds the conversion pass's
 // regression sums (ForwardSlot) and serves every later pass.

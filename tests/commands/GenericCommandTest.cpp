@@ -138,6 +138,30 @@ TEST_F(GenericCommandTest, MaskLimitsTheChangeToTheSelection) {
   EXPECT_EQ(100, OutputByte(6, 2));
 }
 
+// The output starts as a copy of the input: a run leaves the input as it
+// was, so the dialog can run again on it.  Asked to write over the input,
+// the run's output is the input's own storage and nothing is copied.
+TEST_F(GenericCommandTest, OutputIsACopyUnlessAskedToWriteOverTheInput) {
+  struct Case {
+    bool overInput;
+    int inputAfter;
+  };
+  for (const Case& c : {Case{false, 100}, Case{true, 200}}) {
+    SCOPED_TRACE(c.overInput ? "over the input" : "a copy");
+    const CColorRef grey(100, 100, 100);
+    ASSERT_FALSE(m_command.Input().CreateBGR(4, 3, &grey).IsError());
+    m_command.SetOutputOverInput(c.overInput);
+    m_command.release = true;
+    ASSERT_FALSE(m_command.Start().IsError());
+    EXPECT_EQ(UM_RUNDONE, WaitForEnd().id);
+    m_command.Stop();
+    EXPECT_EQ(200, OutputByte(11, 2));
+    EXPECT_EQ(c.overInput, m_command.Output().PixelAddress(0, 0) == m_command.Input().PixelAddress(0, 0));
+    CRowReader row(m_command.Input(), 2);
+    EXPECT_EQ(c.inputAfter, row.Row()[11]);
+  }
+}
+
 TEST(MaskedCompositeTest, MixesByTheRoundedWeights) {
   struct Case {
     std::uint8_t m, a, b, expected;

@@ -68,7 +68,8 @@ class ColorTransferTest : public testing::Test {
   void TearDown() override { platform::SetBeepHandler(m_previousBeep); }
 
   // `threads` 0: as the engine chooses.
-  int Apply(const Image& source, const Image& templ, transfer_test::Settings s, int threads = 0) {
+  int Apply(const Image& source, const Image& templ, transfer_test::Settings s, int threads = 0,
+            transfer_detail::ColourTableUse table = transfer_detail::ColourTableUse::kWhenItPays) {
     Load(m_source, source);
     Load(m_template, templ);
     // The destination starts as something else than any result.
@@ -77,6 +78,7 @@ class ColorTransferTest : public testing::Test {
     Load(m_destination, blank);
     CColorTransfer transfer;
     transfer.SetThreads(threads);
+    transfer.UseColourTable(table);
     return transfer.Apply(m_progress, m_destination, m_source, m_template, s.brightness, s.colour, s.fade, s.mode);
   }
 
@@ -161,6 +163,100 @@ TEST_F(ColorTransferTest, ThreadsGiveTheSameResultStepsAndCancel) {
     }
     g_abortFromStep = -1;
   }
+}
+
+// The source kept per colour: the bytes, steps and cancels of the planes,
+// in every format, on one thread or several.
+TEST_F(ColorTransferTest, ColourTableGivesThePlanesResultStepsAndCancel) {
+  using transfer_detail::ColourTableUse;
+  const Image templ = MakePicture(23, 19, 3, 46u, 20);
+  const transfer_test::Settings settings{-30, 50, 20, 0};
+  for (int bytesPerPixel : {3, 4, 1}) {
+    const Image source = MakePicture(97, 61, bytesPerPixel, 45u, 0);
+    g_queries = 0;
+    ASSERT_EQ(0, Apply(source, templ, settings, 1, ColourTableUse::kNever));
+    const Image planes = Read(m_destination, bytesPerPixel);
+    const int queries = g_queries;
+    for (int threads : {1, 2}) {
+      SCOPED_TRACE(testing::Message() << bytesPerPixel << " bytes per pixel, " << threads << " threads");
+      g_queries = 0;
+      ASSERT_EQ(0, Apply(source, templ, settings, threads, ColourTableUse::kAlways));
+      EXPECT_TRUE(planes.bytes == Read(m_destination, bytesPerPixel).bytes);
+      EXPECT_EQ(queries, g_queries);
+      // Step n counts rows: 0..60 source, 61..79 template, 80..140 output.
+      for (int abortFrom : {30, 70, 100}) {
+        g_abortFromStep = abortFrom;
+        EXPECT_EQ(-6, Apply(source, templ, settings, threads, ColourTableUse::kAlways));
+        EXPECT_TRUE(source.bytes == Read(m_destination, bytesPerPixel).bytes) << abortFrom;
+        EXPECT_EQ(abortFrom, m_progress.Current());
+      }
+      g_abortFromStep = -1;
+    }
+  }
+}
+
+// The destination may be the source itself (the command-line tool writes
+// the result over the decoded picture): the bytes are those of a separate
+// destination, per colour or from the planes, on one thread or several.
+TEST_F(ColorTransferTest, WritesOverItsSourceAsOverASeparateDestination) {
+  using transfer_detail::ColourTableUse;
+  const Image templ = MakePicture(23, 19, 3, 48u, 10);
+  const transfer_test::Settings settings{20, -10, 30, 2};
+  for (int bytesPerPixel : {3, 4, 1}) {
+    const Image source = MakePicture(97, 61, bytesPerPixel, 47u, 0);
+    ASSERT_EQ(0, Apply(source, templ, settings, 1, ColourTableUse::kNever));
+    Image separate = Read(m_destination, bytesPerPixel);
+    ASSERT_FALSE(source.bytes == separate.bytes);
+    // The engine never writes the fourth byte of BGRA: over the source it
+    // keeps the source's.
+    if (bytesPerPixel == 4) {
+      for (std::size_t i = 3; i < separate.bytes.size(); i += 4) separate.bytes[i] = source.bytes[i];
+    }
+    for (ColourTableUse use : {ColourTableUse::kNever, ColourTableUse::kAlways}) {
+      for (int threads : {1, 2}) {
+        SCOPED_TRACE(testing::Message() << bytesPerPixel << " bytes per pixel, " << threads << " threads, table "
+                                        << (use == ColourTableUse::kAlways));
+        CImageBuffer picture;
+        Load(picture, source);
+        CImageBuffer destination;
+        ASSERT_FALSE(destination.Share(picture).IsError());
+        CColorTransfer transfer;
+        transfer.SetThreads(threads);
+        transfer.UseColourTable(use);
+        ASSERT_EQ(0, transfer.Apply(m_progress, destination, picture, m_template, settings.brightness,
+                                    settings.colour, settings.fade, settings.mode));
+        EXPECT_TRUE(separate.bytes == Read(picture, bytesPerPixel).bytes);
+      }
+    }
+  }
+}
+
+// A destination larger than the source: only the source's rectangle is
+// written, per colour as from the planes, and the rest keeps its bytes
+// (the colour numbers the passes keep in the destination stay inside it).
+TEST_F(ColorTransferTest, LargerDestinationKeepsItsMargin) {
+  using transfer_detail::ColourTableUse;
+  const Image source = MakePicture(41, 17, 3, 49u, 0);
+  Load(m_template, MakePicture(9, 8, 3, 50u, 0));
+  Image results[2];
+  const ColourTableUse uses[2] = {ColourTableUse::kNever, ColourTableUse::kAlways};
+  for (int i = 0; i < 2; ++i) {
+    Load(m_source, source);
+    Image blank{source.width + 5, source.height + 3, 3, {}};
+    blank.bytes.assign(static_cast<std::size_t>(blank.width) * blank.height * 3, std::uint8_t{0x5A});
+    Load(m_destination, blank);
+    CColorTransfer transfer;
+    transfer.UseColourTable(uses[i]);
+    ASSERT_EQ(0, transfer.Apply(m_progress, m_destination, m_source, m_template, 10, 20, 0, 0));
+    results[i] = Read(m_destination, 3);
+    for (int y = 0; y < blank.height; ++y) {
+      for (int x = 0; x < blank.width; ++x) {
+        if (x < source.width && y < source.height) continue;
+        for (int c = 0; c < 3; ++c) ASSERT_EQ(0x5A, results[i].Row(y)[3 * x + c]) << x << ", " << y;
+      }
+    }
+  }
+  EXPECT_TRUE(results[0].bytes == results[1].bytes);
 }
 
 TEST_F(ColorTransferTest, RefusesOtherPixelFormatsWithAMessage) {

@@ -1,5 +1,8 @@
 #include "tools/tintavo/PictureChecks.h"
 
+#include <new>
+#include <utility>
+
 CStatus GreyOf(const CImageBuffer& bgr, CImageBuffer* grey) {
   CStatus status = grey->CreateGrey(bgr.Width(), bgr.Height());
   if (status.IsError()) return status;
@@ -27,25 +30,53 @@ bool HasColour(const CImageBuffer& bgr) {
   return false;
 }
 
-double ClippedShare(const CImageBuffer& source, const CImageBuffer& result) {
+bool CSourceExtremes::Record(const CImageBuffer& source) {
+  m_width = m_height = 0;
+  m_flags.clear();
   const int width = source.Width();
   const int height = source.Height();
-  if (width == 0 || height == 0 || result.Width() != width || result.Height() != height) return 0;
-  std::uint64_t clipped = 0;
+  std::vector<std::uint8_t> flags;
+  try {
+    flags.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
   for (int y = 0; y < height; ++y) {
-    CRowReader before(source, y);
-    CRowReader after(result, y);
-    if (!before || !after) return 0;
+    CRowReader row(source, y);
+    if (!row) return false;
+    std::uint8_t* f = &flags[static_cast<std::size_t>(y) * static_cast<std::size_t>(width)];
     for (int x = 0; x < width; ++x) {
+      const std::uint8_t* p = row.Row() + 3 * x;
+      std::uint8_t bits = 0;
       for (int c = 0; c < 3; ++c) {
-        const std::uint8_t b = before.Row()[3 * x + c];
+        if (p[c] == 0) bits |= static_cast<std::uint8_t>(1 << c);
+        if (p[c] == 255) bits |= static_cast<std::uint8_t>(8 << c);
+      }
+      f[x] = bits;
+    }
+  }
+  m_width = width;
+  m_height = height;
+  m_flags = std::move(flags);
+  return true;
+}
+
+double CSourceExtremes::ClippedShare(const CImageBuffer& result) const {
+  if (m_width == 0 || m_height == 0 || result.Width() != m_width || result.Height() != m_height) return 0;
+  std::uint64_t clipped = 0;
+  for (int y = 0; y < m_height; ++y) {
+    CRowReader after(result, y);
+    if (!after) return 0;
+    const std::uint8_t* f = &m_flags[static_cast<std::size_t>(y) * static_cast<std::size_t>(m_width)];
+    for (int x = 0; x < m_width; ++x) {
+      for (int c = 0; c < 3; ++c) {
         const std::uint8_t a = after.Row()[3 * x + c];
-        if ((a == 0 || a == 255) && b != a) {
+        if ((a == 0 && !(f[x] & (1 << c))) || (a == 255 && !(f[x] & (8 << c)))) {
           ++clipped;
           break;
         }
       }
     }
   }
-  return static_cast<double>(clipped) / (static_cast<double>(width) * height);
+  return static_cast<double>(clipped) / (static_cast<double>(m_width) * m_height);
 }

@@ -157,8 +157,15 @@ bool RunRepaintJob(const RepaintJob& job, std::string* error) {
   params.GetByIndex(keParamBlend)->SetInt(options.fade);
   params.GetByIndex(keParamAlternativeMode)->SetInt(options.mode);
   params.GetByIndex(keParamFilename)->SetText(job.templ->path);
+  // The clipping warning compares the result with the source, which the
+  // run may overwrite: the source's extremes are recorded first.
+  CSourceExtremes extremes;
+  if (!job.templ->picture.IsEmpty()) extremes.Record(work);
   command.Input().Share(work).RaiseIfError();
   command.Mask().Clear();
+  // Without a mask the source is not needed after the run: the result is
+  // written over it instead of over a copy.
+  command.SetOutputOverInput(!masked);
   const bool done = StartAndWait(command, [&job, &source](int percent) {
     ShowStep(job, 10 + percent * 8 / 10, "repainting " + source);
   });
@@ -177,7 +184,7 @@ bool RunRepaintJob(const RepaintJob& job, std::string* error) {
     job.times->Add("start", run - engine, 1);
     job.times->Add(std::string("transfer (") + std::to_string(passes.threads) + " threads, " + passes.loops + ")",
                    engine, 1);
-    job.times->Add("lattices, planes", passes.lattices, 2);
+    job.times->Add("lattices, tables", passes.lattices, 2);
     job.times->Add("source pass", passes.sourcePass, 2);
     job.times->Add("template pass", passes.templatePass, 2);
     job.times->Add("statistics", passes.statistics, 2);
@@ -186,7 +193,7 @@ bool RunRepaintJob(const RepaintJob& job, std::string* error) {
 
   // ---- what the user should know about the result ----------------------------
   if (!job.templ->picture.IsEmpty()) {
-    const double clipped = ClippedShare(work, result);
+    const double clipped = extremes.ClippedShare(result);
     if (clipped > kClippingWarning) {
       Reporter::Get().Warning(source + ": " + std::to_string(static_cast<int>(clipped * 100 + 0.5)) +
                               " % of the pixels are clipped; a lower Color intensity (--color) keeps more detail");

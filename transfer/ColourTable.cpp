@@ -1,0 +1,92 @@
+#include "transfer/ColourTable.h"
+
+#include <new>
+
+namespace transfer_detail {
+
+bool CColourTable::StartMarking(int workers) {
+  Free();
+  try {
+    m_marks.assign(static_cast<std::size_t>(workers < 1 ? 1 : workers), std::vector<std::uint64_t>(kCells, 0));
+    return true;
+  } catch (const std::bad_alloc&) {
+    Free();
+    return false;
+  }
+}
+
+void CColourTable::MarkRow(const std::uint8_t* row, int bytesPerPixel, int width, int worker) {
+  std::uint64_t* marks = m_marks[static_cast<std::size_t>(worker)].data();
+  switch (bytesPerPixel) {
+    case 1:
+      for (int x = 0; x < width; ++x) {
+        const int v = row[x];
+        marks[CellOf(v, v, v)] |= std::uint64_t{1} << PlaceOf(v, v, v);
+      }
+      break;
+    case 3:
+    case 4:
+      for (int x = 0; x < width; ++x, row += bytesPerPixel) {
+        const int r = row[2], g = row[1], b = row[0];
+        marks[CellOf(r, g, b)] |= std::uint64_t{1} << PlaceOf(r, g, b);
+      }
+      break;
+    default: break;
+  }
+}
+
+std::int64_t CColourTable::FinishMarking() {
+  try {
+    m_cells.assign(kCells, CellInfo{0, 0, 0});
+    std::int64_t count = 0;
+    for (int cell = 0; cell < kCells; ++cell) {
+      std::uint64_t used = 0;
+      for (const auto& marks : m_marks) used |= marks[static_cast<std::size_t>(cell)];
+      m_cells[static_cast<std::size_t>(cell)] = CellInfo{used, static_cast<std::int32_t>(count), 0};
+      count += CountBits(used);
+    }
+    m_marks = {};
+    m_colours.resize(static_cast<std::size_t>(count) * 3);
+    constexpr int kAxis = 8 - kCellBits;
+    constexpr int kMask = (1 << kCellBits) - 1;
+    std::uint8_t* out = m_colours.data();
+    for (int cell = 0; cell < kCells; ++cell) {
+      const std::uint64_t used = m_cells[static_cast<std::size_t>(cell)].used;
+      if (used == 0) continue;
+      const int r0 = (cell >> (2 * kAxis)) << kCellBits;
+      const int g0 = ((cell >> kAxis) & ((1 << kAxis) - 1)) << kCellBits;
+      const int b0 = (cell & ((1 << kAxis) - 1)) << kCellBits;
+      for (int i = 0; i < 64; ++i) {
+        if (((used >> i) & 1) == 0) continue;
+        *out++ = static_cast<std::uint8_t>(b0 + (i & kMask));
+        *out++ = static_cast<std::uint8_t>(g0 + ((i >> kCellBits) & kMask));
+        *out++ = static_cast<std::uint8_t>(r0 + (i >> (2 * kCellBits)));
+      }
+    }
+    return count;
+  } catch (const std::bad_alloc&) {
+    Free();
+    return -1;
+  }
+}
+
+bool CColourTable::Allocate() {
+  const std::size_t count = m_colours.size() / 3 == 0 ? 1 : m_colours.size() / 3;
+  m_lab.reset(new (std::nothrow) Lab[count]);
+  m_out.reset(new (std::nothrow) OutputEntry[count]);
+  if (m_lab == nullptr || m_out == nullptr) {
+    Free();
+    return false;
+  }
+  return true;
+}
+
+void CColourTable::Free() {
+  m_marks = {};
+  m_cells = {};
+  m_colours = {};
+  m_lab.reset();
+  m_out.reset();
+}
+
+}  // namespace transfer_detail

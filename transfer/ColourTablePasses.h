@@ -1,0 +1,67 @@
+#pragma once
+// The source's passes through its colour table (ColourTable.h): the
+// conversion sums, the decorrelation and the output rows, each pixel's
+// numbers looked up by its colour.  Every loop does the plane loops'
+// operations in their order (ForwardPixels.cpp, TransferStatistics.cpp,
+// OutputPixels.cpp), so the sums, statistics and bytes are the same bits.
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "transfer/ColourTable.h"
+#include "transfer/TransferStatistics.h"
+
+namespace transfer_detail {
+
+class CWorkerThreads;
+
+// Rows whose pixels hold colour numbers instead of colours: this flag or'd
+// with the bytes per pixel (3 or 4) names them.
+constexpr int kNumberedRows = 8;
+
+// The six regression sums of one row (ForwardSlot) from the table's l,
+// alpha, beta; unless `numbers` is null, each pixel's colour number is
+// written over the first three bytes of the same pixel there (a row in the
+// source's format, 3 or 4 bytes per pixel; it may be the source row).
+void TableForwardSums(const CColourTable& table, const std::uint8_t* row, int bytesPerPixel, int width,
+                      double sums[kForwardSlots], std::uint8_t* numbers = nullptr);
+
+// The decorrelation's passes over the rows (source rows of `bytesPerPixel`,
+// or numbered rows: kNumberedRows | bytes per pixel); the stored residuals
+// are written into the table, once per colour.
+class CTableStatistics : public CStatisticsPasses {
+ public:
+  CTableStatistics(CColourTable& table, const SourceRowAccess& rows, int width, int height, int rowKind,
+                   std::vector<double>& rowSums, CWorkerThreads* workers)
+      : m_table(table), m_rows(rows), m_width(width), m_height(height), m_rowKind(rowKind),
+        m_rowSums(rowSums), m_workers(workers) {}
+  void Residuals(bool decorrelate, const ImageStatistics& stats) override;
+  void SecondResiduals(const ImageStatistics& stats) override;
+  void BetaSpreads(const ImageStatistics& stats) override;
+
+ private:
+  // Calls row(pixels, sums) for every source row, in bands on the workers.
+  void ForRows(const std::function<void(const std::uint8_t* row, double* sums)>& row);
+  // Calls colour(lab) for every colour of the table, in bands on the
+  // workers.
+  void ForColours(const std::function<void(float* lab)>& colour);
+
+  CColourTable& m_table;
+  const SourceRowAccess& m_rows;
+  int m_width;
+  int m_height;
+  int m_rowKind;
+  std::vector<double>& m_rowSums;
+  CWorkerThreads* m_workers;
+};
+
+// One output row from the table's output entries: the faded bytes written in
+// the source's format (the fourth byte of BGRA untouched, grey takes blue)
+// and the sums of the blended R, G, B.  The colours are found from the
+// source row, or when `numbered` from the numbers in the destination row.
+// `source` and `destination` may be the same row.
+void TableOutputRow(const CColourTable& table, const std::uint8_t* source, std::uint8_t* destination,
+                    int bytesPerPixel, bool numbered, int width, double sums[3]);
+
+}  // namespace transfer_detail
