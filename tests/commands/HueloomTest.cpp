@@ -124,7 +124,9 @@ TEST_F(HueloomTest, MatrixFileIsShownOverTheInvertedSource) {
           const int want = (x < 2 && y < 2) ? expected[y][x] : 255 - s.Row()[3 * x + c];
           ASSERT_EQ(want, pixel[c]) << x << "," << y;
         }
-        if (bytesPerPixel == 4) ASSERT_EQ(static_cast<std::uint8_t>(x * 5 + y), pixel[3]) << x << "," << y;
+        if (bytesPerPixel == 4) {
+          ASSERT_EQ(static_cast<std::uint8_t>(x * 5 + y), pixel[3]) << x << "," << y;
+        }
       }
     }
   }
