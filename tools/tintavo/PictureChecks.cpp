@@ -30,6 +30,17 @@ bool HasColour(const CImageBuffer& bgr) {
   return false;
 }
 
+namespace {
+
+// Bit c: channel c of the BGR pixel is 0; bit c + 3: it is 255.
+inline unsigned ExtremeBits(const std::uint8_t* p) {
+  return static_cast<unsigned>(p[0] == 0) | static_cast<unsigned>(p[1] == 0) << 1 |
+         static_cast<unsigned>(p[2] == 0) << 2 | static_cast<unsigned>(p[0] == 255) << 3 |
+         static_cast<unsigned>(p[1] == 255) << 4 | static_cast<unsigned>(p[2] == 255) << 5;
+}
+
+}  // namespace
+
 bool CSourceExtremes::Record(const CImageBuffer& source) {
   m_width = m_height = 0;
   m_flags.clear();
@@ -45,15 +56,8 @@ bool CSourceExtremes::Record(const CImageBuffer& source) {
     CRowReader row(source, y);
     if (!row) return false;
     std::uint8_t* f = &flags[static_cast<std::size_t>(y) * static_cast<std::size_t>(width)];
-    for (int x = 0; x < width; ++x) {
-      const std::uint8_t* p = row.Row() + 3 * x;
-      std::uint8_t bits = 0;
-      for (int c = 0; c < 3; ++c) {
-        if (p[c] == 0) bits |= static_cast<std::uint8_t>(1 << c);
-        if (p[c] == 255) bits |= static_cast<std::uint8_t>(8 << c);
-      }
-      f[x] = bits;
-    }
+    const std::uint8_t* p = row.Row();
+    for (int x = 0; x < width; ++x, p += 3) f[x] = static_cast<std::uint8_t>(ExtremeBits(p));
   }
   m_width = width;
   m_height = height;
@@ -68,15 +72,10 @@ double CSourceExtremes::ClippedShare(const CImageBuffer& result) const {
     CRowReader after(result, y);
     if (!after) return 0;
     const std::uint8_t* f = &m_flags[static_cast<std::size_t>(y) * static_cast<std::size_t>(m_width)];
-    for (int x = 0; x < m_width; ++x) {
-      for (int c = 0; c < 3; ++c) {
-        const std::uint8_t a = after.Row()[3 * x + c];
-        if ((a == 0 && !(f[x] & (1 << c))) || (a == 255 && !(f[x] & (8 << c)))) {
-          ++clipped;
-          break;
-        }
-      }
-    }
+    // A result pixel is clipped when it has an extreme its source pixel
+    // did not have.
+    const std::uint8_t* p = after.Row();
+    for (int x = 0; x < m_width; ++x, p += 3) clipped += (ExtremeBits(p) & ~f[x]) != 0;
   }
   return static_cast<double>(clipped) / (static_cast<double>(m_width) * m_height);
 }

@@ -161,6 +161,7 @@ bool RunRepaintJob(const RepaintJob& job, std::string* error) {
   // run may overwrite: the source's extremes are recorded first.
   CSourceExtremes extremes;
   if (!job.templ->picture.IsEmpty()) extremes.Record(work);
+  if (job.times != nullptr) job.times->Mark("record extremes");
   command.Input().Share(work).RaiseIfError();
   command.Mask().Clear();
   // Without a mask the source is not needed after the run: the result is
@@ -202,6 +203,8 @@ bool RunRepaintJob(const RepaintJob& job, std::string* error) {
       Reporter::Get().Note(source + ": the result's mean colour is far from the template's");
     }
   }
+
+  if (job.times != nullptr) job.times->Mark("clipping check");
 
   if (masked) {
     CImageBuffer mixed;
