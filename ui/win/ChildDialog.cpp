@@ -27,25 +27,7 @@ INT_PTR CALLBACK CChildDialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam
     return FALSE;  // the focus stays where the main dialog puts it
   }
   if (self == nullptr) return FALSE;
-  LRESULT result = 0;
-  const bool handled = self->Dispatch(message, wParam, lParam, &result);
-  if (message == WM_NCDESTROY) {
-    self->Detach();
-    self->OnDestroyed();
-  }
-  if (!handled) return FALSE;
-  switch (message) {
-    case WM_CTLCOLORDLG:
-    case WM_CTLCOLORSTATIC:
-    case WM_CTLCOLORBTN:
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORLISTBOX:
-    case WM_CTLCOLORSCROLLBAR:
-      return static_cast<INT_PTR>(result);
-    default:
-      SetWindowLongPtrA(hwnd, DWLP_MSGRESULT, result);
-      return TRUE;
-  }
+  return self->DialogAnswer(message, wParam, lParam);
 }
 
 }  // namespace ui::win

@@ -32,12 +32,7 @@ INT_PTR CALLBACK CFolderBar::DialogProc(HWND hwnd, UINT message, WPARAM wParam, 
     return TRUE;
   }
   if (self == nullptr) return FALSE;
-  LRESULT result = 0;
-  const bool handled = self->Dispatch(message, wParam, lParam, &result);
-  if (message == WM_NCDESTROY) self->Detach();
-  if (!handled) return FALSE;
-  SetWindowLongPtrA(hwnd, DWLP_MSGRESULT, result);
-  return TRUE;
+  return self->DialogAnswer(message, wParam, lParam);
 }
 
 }  // namespace ui::win

@@ -71,26 +71,7 @@ INT_PTR CALLBACK CModalDialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam
     return TRUE;
   }
   if (self == nullptr) return FALSE;
-  LRESULT result = 0;
-  const bool handled = self->Dispatch(message, wParam, lParam, &result);
-  if (message == WM_NCDESTROY) {
-    self->Detach();
-    self->OnDestroyed();
-  }
-  if (!handled) return FALSE;
-  switch (message) {
-    case WM_CTLCOLORDLG:
-    case WM_CTLCOLORSTATIC:
-    case WM_CTLCOLORBTN:
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORLISTBOX:
-    case WM_CTLCOLORSCROLLBAR:
-    case WM_QUERYDRAGICON:
-      return static_cast<INT_PTR>(result);
-    default:
-      SetWindowLongPtrA(hwnd, DWLP_MSGRESULT, result);
-      return TRUE;
-  }
+  return self->DialogAnswer(message, wParam, lParam);
 }
 
 }  // namespace ui::win

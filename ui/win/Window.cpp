@@ -115,6 +115,30 @@ LRESULT CALLBACK CWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPA
   return handled ? result : DefWindowProcA(hwnd, message, wParam, lParam);
 }
 
+INT_PTR CWindow::DialogAnswer(UINT message, WPARAM wParam, LPARAM lParam) {
+  HWND hwnd = m_hwnd;
+  LRESULT result = 0;
+  const bool handled = Dispatch(message, wParam, lParam, &result);
+  if (message == WM_NCDESTROY) {
+    Detach();
+    OnDestroyed();
+  }
+  if (!handled) return FALSE;
+  switch (message) {
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_QUERYDRAGICON:
+      return static_cast<INT_PTR>(result);
+    default:
+      SetWindowLongPtrA(hwnd, DWLP_MSGRESULT, result);
+      return TRUE;
+  }
+}
+
 void ReportWindowError(HWND owner, const std::string& text) {
   platform::MessageBoxRequest box;
   box.owner = owner;

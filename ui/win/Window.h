@@ -52,6 +52,12 @@ class CWindow {
   // error has then been shown).
   bool Dispatch(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
 
+  // A dialog procedure's answer for a message to this object's dialog:
+  // dispatches it, lets go of the handle on WM_NCDESTROY, and returns the
+  // result as dialog procedures must (directly for the colour and drag-icon
+  // messages, through DWLP_MSGRESULT otherwise).
+  INT_PTR DialogAnswer(UINT message, WPARAM wParam, LPARAM lParam);
+
   // A window class whose procedure routes to the object passed as the
   // creation parameter.
   static const char* RegisterClassOnce(const char* name, UINT style, HBRUSH background, HCURSOR cursor);
