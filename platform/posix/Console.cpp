@@ -3,21 +3,15 @@
 #include <signal.h>
 #include <unistd.h>
 
-#include <cstring>
 #include <mutex>
+
+#include "platform/InterruptFiles_p.h"
 
 namespace platform {
 namespace {
 
-// Written before a slot is armed, read only by the handler.
-char g_interruptPaths[kInterruptSlots][4096];
-volatile sig_atomic_t g_armed[kInterruptSlots];
-std::mutex g_slots;
-
 void OnSignal(int signal) {
-  for (int i = 0; i < kInterruptSlots; ++i) {
-    if (g_armed[i]) ::unlink(g_interruptPaths[i]);
-  }
+  detail::RemoveArmedInterruptFiles([](const char* path) { ::unlink(path); });
   ::signal(signal, SIG_DFL);
   ::raise(signal);
 }
@@ -35,22 +29,10 @@ int RemoveFileOnInterrupt(const std::string& path) {
   std::call_once(installed, [] {
     for (int s : {SIGINT, SIGTERM, SIGHUP}) ::signal(s, OnSignal);
   });
-  std::lock_guard<std::mutex> lock(g_slots);
-  for (int i = 0; i < kInterruptSlots; ++i) {
-    if (g_armed[i]) continue;
-    std::strncpy(g_interruptPaths[i], path.c_str(), sizeof g_interruptPaths[i] - 1);
-    g_interruptPaths[i][sizeof g_interruptPaths[i] - 1] = '\0';
-    g_armed[i] = 1;
-    return i;
-  }
-  return -1;
+  return detail::ArmInterruptFile(path.c_str());
 }
 
-void ForgetFileOnInterrupt(int slot) {
-  if (slot < 0 || slot >= kInterruptSlots) return;
-  std::lock_guard<std::mutex> lock(g_slots);
-  g_armed[slot] = 0;
-}
+void ForgetFileOnInterrupt(int slot) { detail::DisarmInterruptFile(slot); }
 
 void SetBinaryMode(std::FILE*) {}
 
