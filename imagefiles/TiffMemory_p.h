@@ -26,6 +26,20 @@ struct MemoryFile {
   std::vector<std::uint8_t>* output = nullptr;
 };
 
+// No single allocation of libtiff (strip and tile buffers, tag arrays) may
+// exceed this.
+constexpr tmsize_t kMaxLibraryAllocation = sizeof(void*) == 4 ? tmsize_t(256) << 20 : tmsize_t(1) << 30;
+
+// Closes the file it holds, if any, when it goes out of scope.
+struct TiffGuard {
+  TIFF* tiff;
+  ~TiffGuard() {
+    if (tiff != nullptr) TIFFClose(tiff);
+  }
+  TiffGuard(const TiffGuard&) = delete;
+  TiffGuard& operator=(const TiffGuard&) = delete;
+};
+
 // Switches libtiff's process-wide handlers off (once).
 void SilenceProcessWideHandlers();
 

@@ -35,24 +35,14 @@
 
 namespace {
 
+using tiffmemory::kMaxLibraryAllocation;
 using tiffmemory::MemoryFile;
+using tiffmemory::TiffGuard;
 
 const char kName[] = "TIFF";
 
-// No single allocation of libtiff (strip and tile buffers, tag arrays) may
-// exceed this.
-constexpr tmsize_t kMaxLibraryAllocation = sizeof(void*) == 4 ? tmsize_t(256) << 20 : tmsize_t(1) << 30;
 // Directories counted for GetNumFrames.
 constexpr int kMaxFrames = 65535;
-
-struct TiffGuard {
-  TIFF* tiff;
-  ~TiffGuard() {
-    if (tiff != nullptr) TIFFClose(tiff);
-  }
-  TiffGuard(const TiffGuard&) = delete;
-  TiffGuard& operator=(const TiffGuard&) = delete;
-};
 
 // Marks the rows (counted from the top) of every strip that reaches past the
 // end of a file of `fileSize` bytes.  False for tiled files, whose cut parts

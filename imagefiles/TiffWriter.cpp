@@ -22,20 +22,13 @@
 namespace picturewrite {
 namespace {
 
-constexpr tmsize_t kMaxLibraryAllocation = sizeof(void*) == 4 ? tmsize_t(256) << 20 : tmsize_t(1) << 30;
+using tiffmemory::kMaxLibraryAllocation;
+using tiffmemory::TiffGuard;
+
 // The first directory's texts about the camera, carried from an EXIF block.
 constexpr unsigned kCameraTexts[] = {TIFFTAG_MAKE, TIFFTAG_MODEL, TIFFTAG_DATETIME, TIFFTAG_ARTIST,
                                      TIFFTAG_COPYRIGHT};
 constexpr unsigned kExifMakerNote = 0x927C;
-
-struct TiffGuard {
-  TIFF* tiff;
-  ~TiffGuard() {
-    if (tiff != nullptr) TIFFClose(tiff);
-  }
-  TiffGuard(const TiffGuard&) = delete;
-  TiffGuard& operator=(const TiffGuard&) = delete;
-};
 
 // ---- values ------------------------------------------------------------------
 
