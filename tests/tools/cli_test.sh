@@ -183,8 +183,10 @@ run info noise.png
 check "info on a non-picture fails" exits 1
 
 # ---- damaged pictures: decoded as far as they go, with a warning -------------
+# ImageMagick's plasma is random whatever the seed: the PNG is the JPEG's
+# picture, so that repainting one with the other never clips enough to warn.
 convert -size 320x240 plasma:fractal -seed 11 -quality 90 whole.jpg
-convert -size 320x240 plasma:fractal -seed 11 whole.png
+convert whole.jpg whole.png
 head -c $(($(wc -c <whole.jpg) * 2 / 5)) whole.jpg >cut.jpg
 head -c $(($(wc -c <whole.png) / 2)) whole.png >cut.png
 jpeg_cut="cut.jpg is damaged or truncated: JPEG: Premature end of JPEG file"
