@@ -1,5 +1,6 @@
 #include "tools/tintavo/PictureChecks.h"
 
+#include <cstring>
 #include <new>
 #include <utility>
 
@@ -39,29 +40,69 @@ inline unsigned ExtremeBits(const std::uint8_t* p) {
          static_cast<unsigned>(p[1] == 255) << 4 | static_cast<unsigned>(p[2] == 255) << 5;
 }
 
+// Pixels are looked at in groups of eight (three 64-bit words): most groups
+// of a photograph hold no 0 or 255 byte at all and are passed over whole.
+constexpr int kGroupPixels = 8;
+
+// Whether the 64-bit word holds a byte 0 or a byte 255 (the usual test for a
+// zero byte, on the word and on its complement).
+inline bool WordHasExtreme(std::uint64_t v) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101u;
+  constexpr std::uint64_t kHighs = 0x8080808080808080u;
+  const std::uint64_t w = ~v;
+  return (((v - kOnes) & ~v) | ((w - kOnes) & ~w)) & kHighs;
+}
+
+inline bool GroupHasExtreme(const std::uint8_t* p) {
+  std::uint64_t words[3];
+  std::memcpy(words, p, sizeof(words));
+  return WordHasExtreme(words[0]) || WordHasExtreme(words[1]) || WordHasExtreme(words[2]);
+}
+
+// Calls f(x, bits) for every pixel of the BGR row with an extreme channel,
+// in order.
+template <typename F>
+void EachExtremePixel(const std::uint8_t* row, int width, F f) {
+  int x = 0;
+  for (; x + kGroupPixels <= width; x += kGroupPixels) {
+    const std::uint8_t* group = row + 3 * static_cast<std::size_t>(x);
+    if (!GroupHasExtreme(group)) continue;
+    for (int i = 0; i < kGroupPixels; ++i) {
+      const unsigned bits = ExtremeBits(group + 3 * i);
+      if (bits != 0) f(x + i, bits);
+    }
+  }
+  for (; x < width; ++x) {
+    const unsigned bits = ExtremeBits(row + 3 * static_cast<std::size_t>(x));
+    if (bits != 0) f(x, bits);
+  }
+}
+
 }  // namespace
 
 bool CSourceExtremes::Record(const CImageBuffer& source) {
   m_width = m_height = 0;
-  m_flags.clear();
+  m_rows.clear();
   const int width = source.Width();
   const int height = source.Height();
-  std::vector<std::uint8_t> flags;
+  std::vector<std::vector<std::uint8_t>> rows;
   try {
-    flags.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+    rows.resize(static_cast<std::size_t>(height));
+    for (int y = 0; y < height; ++y) {
+      CRowReader row(source, y);
+      if (!row) return false;
+      std::vector<std::uint8_t>& flags = rows[static_cast<std::size_t>(y)];
+      EachExtremePixel(row.Row(), width, [&](int x, unsigned bits) {
+        if (flags.empty()) flags.resize(static_cast<std::size_t>(width));
+        flags[static_cast<std::size_t>(x)] = static_cast<std::uint8_t>(bits);
+      });
+    }
   } catch (const std::bad_alloc&) {
     return false;
   }
-  for (int y = 0; y < height; ++y) {
-    CRowReader row(source, y);
-    if (!row) return false;
-    std::uint8_t* f = &flags[static_cast<std::size_t>(y) * static_cast<std::size_t>(width)];
-    const std::uint8_t* p = row.Row();
-    for (int x = 0; x < width; ++x, p += 3) f[x] = static_cast<std::uint8_t>(ExtremeBits(p));
-  }
   m_width = width;
   m_height = height;
-  m_flags = std::move(flags);
+  m_rows = std::move(rows);
   return true;
 }
 
@@ -71,11 +112,13 @@ double CSourceExtremes::ClippedShare(const CImageBuffer& result) const {
   for (int y = 0; y < m_height; ++y) {
     CRowReader after(result, y);
     if (!after) return 0;
-    const std::uint8_t* f = &m_flags[static_cast<std::size_t>(y) * static_cast<std::size_t>(m_width)];
+    const std::vector<std::uint8_t>& flags = m_rows[static_cast<std::size_t>(y)];
     // A result pixel is clipped when it has an extreme its source pixel
     // did not have.
-    const std::uint8_t* p = after.Row();
-    for (int x = 0; x < m_width; ++x, p += 3) clipped += (ExtremeBits(p) & ~f[x]) != 0;
+    EachExtremePixel(after.Row(), m_width, [&](int x, unsigned bits) {
+      const unsigned before = flags.empty() ? 0u : flags[static_cast<std::size_t>(x)];
+      clipped += (bits & ~before) != 0;
+    });
   }
   return static_cast<double>(clipped) / (static_cast<double>(m_width) * m_height);
 }

@@ -17,7 +17,8 @@ bool HasColour(const CImageBuffer& bgr);
 
 // Which channels of each source pixel sit at 0 or at 255, recorded before
 // the repaint so that the result may be written over the source and still
-// be measured against it: one byte per pixel.
+// be measured against it: one byte per pixel of the rows that have such a
+// pixel (a photograph's rows mostly have none).
 class CSourceExtremes {
  public:
   // Records the keFormatBGR source; false when there is no memory for the
@@ -32,5 +33,7 @@ class CSourceExtremes {
  private:
   int m_width = 0;
   int m_height = 0;
-  std::vector<std::uint8_t> m_flags;  // bit c: channel c is 0; bit c + 3: it is 255
+  // Per row, empty or one byte per pixel: bit c: channel c is 0; bit c + 3:
+  // it is 255.
+  std::vector<std::vector<std::uint8_t>> m_rows;
 };
