@@ -103,9 +103,12 @@ void CColorTransfer::SetThreads(int threads) { m_threads = threads < 0 ? 0 : thr
 
 void CColorTransfer::UseColourTable(transfer_detail::ColourTableUse use) { m_colourTable = use; }
 
-int CColorTransfer::ThreadsFor(const CImageBuffer& source, const CImageBuffer& templateImage,
+int CColorTransfer::ThreadsFor(const CImageBuffer& source, const CImageBuffer* templateImage,
                                const CImageBuffer& destination) const {
-  if (!RowsShareable(source) || !RowsShareable(templateImage) || !RowsShareable(destination)) return 1;
+  if (!RowsShareable(source) || (templateImage != nullptr && !RowsShareable(*templateImage)) ||
+      !RowsShareable(destination)) {
+    return 1;
+  }
   if (m_threads > 0) return m_threads;
   const std::int64_t pixels = static_cast<std::int64_t>(source.Width()) * source.Height();
   return pixels < kThreadedPixels ? 1 : CWorkerThreads::ProcessorThreads();
@@ -114,6 +117,56 @@ int CColorTransfer::ThreadsFor(const CImageBuffer& source, const CImageBuffer& t
 int CColorTransfer::Apply(CProgress& progress, CImageBuffer& destination, const CImageBuffer& source,
                           const CImageBuffer& templateImage, int brightness, int colourIntensity, int fade,
                           int mode) {
+  return Run(progress, destination, source, &templateImage, nullptr, brightness, colourIntensity, fade, mode);
+}
+
+int CColorTransfer::Apply(CProgress& progress, CImageBuffer& destination, const CImageBuffer& source,
+                          const TemplateFigures& templateFigures, int brightness, int colourIntensity, int fade,
+                          int mode) {
+  if (!templateFigures.Serve(mode)) RaiseError(keErrBadArgument);
+  return Run(progress, destination, source, nullptr, &templateFigures, brightness, colourIntensity, fade, mode);
+}
+
+int CColorTransfer::AnalyseTemplate(CProgress& progress, const CImageBuffer& templateImage, int mode,
+                                    TemplateFigures* figures) {
+  *figures = TemplateFigures();
+  if (templateImage.AccessFormat() != keFormatBGR) RaiseError(keErrBadArgument);
+  const EngineConstants constants;
+  const DerivedSettings settings(0, 0, 0, mode, constants);
+  RgbToLalphaBeta toLab;
+  LalphaBetaToRgb toRgb;
+  const VTetra::FloatLattice forward(3, 3, kLatticeSamples, &toLab);
+  const VTetra::ByteLattice backward(3, 3, kLatticeSamples, &toRgb);
+  const int width = templateImage.Width();
+  const int height = templateImage.Height();
+  progress.SetTotal(height);
+  (void)progress.Step(0);
+  std::int64_t step = 0;
+
+  CWorkerThreads workers(ThreadsFor(templateImage, &templateImage, templateImage));
+  CWorkerThreads* const pool = workers.Count() > 1 ? &workers : nullptr;
+  CTransferPasses passes(settings, forward, backward, constants);
+  passes.UseColourTable(transfer_detail::ColourTableUse::kNever);
+  if (!passes.Allocate(0, 0, width, height, workers.Count())) {
+    ShowError("Fatal error: not enough memory!");
+    return 0;
+  }
+  const bool aborted = !RunPass(pool, height, width, progress, step, [&](int y, int) {
+    if (width == 0) return;
+    CRowReader row(templateImage, y);
+    passes.TemplateRow(y, row.Row());
+  });
+  if (!aborted) {
+    passes.DecorrelateTemplate(pool);
+    *figures = passes.TakeTemplateFigures();
+  }
+  passes.Free();
+  return aborted ? kAborted : 0;
+}
+
+int CColorTransfer::Run(CProgress& progress, CImageBuffer& destination, const CImageBuffer& source,
+                        const CImageBuffer* templateImage, const TemplateFigures* templateFigures, int brightness,
+                        int colourIntensity, int fade, int mode) {
   TransferPassTimes times;
   Stopwatch clock;
   const EngineConstants constants;
@@ -132,12 +185,13 @@ int CColorTransfer::Apply(CProgress& progress, CImageBuffer& destination, const 
   }
   const int sourceWidth = source.Width();
   const int sourceHeight = source.Height();
-  const int templateWidth = templateImage.Width();
-  const int templateHeight = templateImage.Height();
+  // With the template's figures there are no template rows to convert.
+  const int templateWidth = templateImage != nullptr ? templateImage->Width() : 0;
+  const int templateHeight = templateImage != nullptr ? templateImage->Height() : 0;
   // The template is read as B, G, R triples and the destination written in
   // the source's format over the source's size: anything else would read or
   // write outside the rows.
-  if (templateImage.AccessFormat() != keFormatBGR || destination.AccessFormat() != format ||
+  if ((templateImage != nullptr && templateImage->AccessFormat() != keFormatBGR) || destination.AccessFormat() != format ||
       destination.Width() < sourceWidth || destination.Height() < sourceHeight) {
     RaiseError(keErrBadArgument);
   }
@@ -150,6 +204,7 @@ int CColorTransfer::Apply(CProgress& progress, CImageBuffer& destination, const 
   CWorkerThreads workers(threads);
   CWorkerThreads* const pool = workers.Count() > 1 ? &workers : nullptr;
   CTransferPasses passes(settings, forward, backward, constants);
+  passes.UseTemplateFigures(templateFigures);
   passes.UseColourTable(m_colourTable);
   passes.AllowNumbersInDestination(RowsShareable(destination));
   const transfer_detail::SourceRowAccess sourceRows = [&source](int y, const std::function<void(const std::uint8_t*)>& use) {
@@ -184,7 +239,7 @@ int CColorTransfer::Apply(CProgress& progress, CImageBuffer& destination, const 
   times.sourcePass = clock.Lap();
   aborted = aborted || !RunPass(pool, templateHeight, templateWidth, progress, step, [&](int y, int) {
     if (templateWidth == 0) return;
-    CRowReader row(templateImage, y);
+    CRowReader row(*templateImage, y);
     passes.TemplateRow(y, row.Row());
   });
   times.templatePass = clock.Lap();

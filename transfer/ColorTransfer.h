@@ -18,6 +18,7 @@
 // bands.  The bytes are the same with any number of threads.
 
 #include "transfer/ColourTableUse.h"
+#include "transfer/TemplateFigures.h"
 
 class CImageBuffer;
 class CProgress;
@@ -51,6 +52,17 @@ class CColorTransfer {
   int Apply(CProgress& progress, CImageBuffer& destination, const CImageBuffer& source,
             const CImageBuffer& templateImage, int brightness, int colourIntensity, int fade, int mode);
 
+  // Takes what a run in `mode` needs of the template (keFormatBGR), for
+  // repainting several sources with it: 0 with `figures` ready (not ready
+  // when memory ran out, which was shown), -6 when the progress object
+  // asked to stop.
+  int AnalyseTemplate(CProgress& progress, const CImageBuffer& templateImage, int mode, TemplateFigures* figures);
+  // Apply with the template's figures in place of its picture: the same
+  // bytes, without the template's pass.  Figures that do not serve `mode`
+  // are raised as CJException.
+  int Apply(CProgress& progress, CImageBuffer& destination, const CImageBuffer& source,
+            const TemplateFigures& templateFigures, int brightness, int colourIntensity, int fade, int mode);
+
   // Shows a matrix picture instead of repainting: the destination's pixels
   // over the source's size are inverted, and the matrix picture is copied
   // over its top-left corner.  Only a keFormatBGR destination is drawn, and
@@ -68,7 +80,11 @@ class CColorTransfer {
   void UseColourTable(transfer_detail::ColourTableUse use);
 
  private:
-  int ThreadsFor(const CImageBuffer& source, const CImageBuffer& templateImage,
+  // Apply with a template picture or with its figures (exactly one given).
+  int Run(CProgress& progress, CImageBuffer& destination, const CImageBuffer& source,
+          const CImageBuffer* templateImage, const TemplateFigures* templateFigures, int brightness,
+          int colourIntensity, int fade, int mode);
+  int ThreadsFor(const CImageBuffer& source, const CImageBuffer* templateImage,
                  const CImageBuffer& destination) const;
 
   int m_threads = 0;

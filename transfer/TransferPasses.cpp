@@ -9,6 +9,7 @@
 #include "transfer/ForwardPixels.h"
 #include "transfer/OutputPixels.h"
 #include "transfer/RowBands.h"
+#include "transfer/TemplateFigures.h"
 #include "transfer/TransferStatistics.h"
 #include "transfer/WorkerThreads.h"
 
@@ -119,6 +120,7 @@ bool CTransferPasses::Allocate(int sourceWidth, int sourceHeight, int templateWi
   // Template planes first, then the source's, as the statistics need them.
   // With a colour table the source has no planes.
   const bool planes = !m_useTable;
+  if (m_templateFigures != nullptr) templateWidth = templateHeight = 0;
   if (!m_template.Allocate(templateWidth, templateHeight) ||
       !m_source.Allocate(planes ? sourceWidth : 0, planes ? sourceHeight : 0) || (m_useTable && !m_table.Allocate())) {
     Free();
@@ -209,9 +211,36 @@ void CTransferPasses::Forward(const std::uint8_t* row, int bytesPerPixel, int wi
   }
 }
 
+void CTransferPasses::DecorrelateTemplate(CWorkerThreads* workers) {
+  if (m_templateFigures != nullptr) {
+    const TemplateFigures& f = *m_templateFigures;
+    m_templateStats = f.statistics;
+    for (int i = 0; i < 3; ++i) m_templateByteTotals[i] = f.byteTotals[i];
+    m_templatePixels = static_cast<double>(f.width) * static_cast<double>(f.height);
+    return;
+  }
+  DecorrelateImage(m_template, m_templateRowSums, m_settings.mode != 1, workers, m_templateStats);
+  for (std::uint64_t& total : m_templateByteTotals) total = 0;
+  for (int y = 0; y < m_template.Height(); ++y) {
+    for (int i = 0; i < 3; ++i) m_templateByteTotals[i] += m_templateByteSums[static_cast<std::size_t>(y) * 3 + i];
+  }
+  m_templatePixels = static_cast<double>(m_template.Width()) * static_cast<double>(m_template.Height());
+}
+
+TemplateFigures CTransferPasses::TakeTemplateFigures() const {
+  TemplateFigures f;
+  f.ready = true;
+  f.decorrelated = m_settings.mode != 1;
+  f.statistics = m_templateStats;
+  for (int i = 0; i < 3; ++i) f.byteTotals[i] = m_templateByteTotals[i];
+  f.width = m_template.Width();
+  f.height = m_template.Height();
+  return f;
+}
+
 void CTransferPasses::Decorrelate(CWorkerThreads* workers, const SourceRowAccess& rows) {
   const bool decorrelate = m_settings.mode != 1;
-  DecorrelateImage(m_template, m_templateRowSums, decorrelate, workers, m_templateStats);
+  DecorrelateTemplate(workers);
   if (!m_useTable) {
     DecorrelateImage(m_source, m_sourceRowSums, decorrelate, workers, m_sourceStats);
     return;
@@ -345,14 +374,11 @@ void CTransferPasses::FillOutputData(OutputRowData& d, int worker) {
 
 bool CTransferPasses::MeanColourStrays() const {
   const double ns = static_cast<double>(m_sourceWidth) * static_cast<double>(m_sourceHeight);
-  const double nt = static_cast<double>(m_template.Width()) * static_cast<double>(m_template.Height());
+  const double nt = m_templatePixels;
   if (ns == 0.0 || nt == 0.0) return false;
   double out[3];
   AddRowSums(m_outputRowSums, m_sourceHeight, 3, 3, out);
-  std::uint64_t bytes[3] = {0, 0, 0};
-  for (int y = 0; y < m_template.Height(); ++y) {
-    for (int i = 0; i < 3; ++i) bytes[i] += m_templateByteSums[static_cast<std::size_t>(y) * 3 + i];
-  }
+  const std::uint64_t* bytes = m_templateByteTotals;
   double distance = 0.0, templateTotal = 0.0;
   for (int i = 0; i < 3; ++i) {
     const double templateMean = static_cast<double>(bytes[i]) / nt;

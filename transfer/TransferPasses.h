@@ -109,6 +109,9 @@ int EngineBytesPerPixel(int format);
 
 class CWorkerThreads;
 struct OutputRowData;
+}  // namespace transfer_detail
+struct TemplateFigures;
+namespace transfer_detail {
 
 // The vector output loops' cache of backward lattice results: 1 <<
 // kLookupCacheBits slots per thread, each for one triple of levels with the
@@ -147,6 +150,12 @@ class CTransferPasses {
   // (a destination that converts its rows for access could not hold them).
   void AllowNumbersInDestination(bool allow) { m_allowNumbers = allow; }
 
+  // Before Allocate: the template's figures taken earlier (they must serve
+  // this mode); the template then has no planes and no rows, and
+  // Decorrelate uses the figures' statistics.  Null: the template's rows
+  // are converted as usual.
+  void UseTemplateFigures(const TemplateFigures* figures) { m_templateFigures = figures; }
+
   // The six planes (or, with a colour table, the template's planes and the
   // table), the per-row sums and one lookup cache per worker thread
   // (workers: the threads that will run the passes, 1 or more); false when
@@ -171,6 +180,11 @@ class CTransferPasses {
   // rows when NumbersInDestination(), else the source rows), and the output
   // of every colour is computed.
   void Decorrelate(CWorkerThreads* workers = nullptr, const SourceRowAccess& rows = {});
+  // The template's part of Decorrelate alone, for a run that only takes
+  // the template's figures (Allocate with a 0 x 0 source).
+  void DecorrelateTemplate(CWorkerThreads* workers = nullptr);
+  // After DecorrelateTemplate: what later runs need of this template.
+  TemplateFigures TakeTemplateFigures() const;
   // Output row y from the source planes, the source row (for the fade) into
   // the destination row, both in the source's format; `worker` (below the
   // count given to Allocate) names the calling thread's lookup cache.  With
@@ -245,6 +259,10 @@ class CTransferPasses {
 
   ImageStatistics m_sourceStats;
   ImageStatistics m_templateStats;
+  // The template's R, G, B byte totals and size, for MeanColourStrays.
+  std::uint64_t m_templateByteTotals[3] = {0, 0, 0};
+  double m_templatePixels = 0;
+  const TemplateFigures* m_templateFigures = nullptr;
 };
 
 }  // namespace transfer_detail

@@ -303,3 +303,66 @@ TEST_F(ColorTransferTest, BeepsWhenTheMeanColourStraysExceptInModeOne) {
 }
 
 }  // namespace
+
+// A template's figures taken once repaint like the template itself: the
+// same bytes and the same mean-colour beep, in every mode, per colour and
+// from the planes, on one thread or two.
+TEST_F(ColorTransferTest, TemplateFiguresGiveThePicturesResult) {
+  using transfer_detail::ColourTableUse;
+  const Image source = MakePicture(53, 29, 3, 51u, 0);
+  struct Case {
+    Image templ;
+    transfer_test::Settings settings;
+  } const cases[] = {
+      {MakePicture(31, 23, 3, 52u, 20), {20, -30, 10, 0}},
+      {MakePicture(31, 23, 3, 52u, 20), {-15, 40, 0, 1}},
+      {MakePicture(17, 40, 3, 53u, 0), {0, 10, 50, 2}},
+      {MakePicture(17, 40, 3, 53u, 0), {5, 0, 0, 3}},
+      {MakeFlat(4, 4, 20, 20, 20), {100, 0, 0, 0}},  // the mean colour strays
+  };
+  for (const Case& c : cases) {
+    for (ColourTableUse use : {ColourTableUse::kNever, ColourTableUse::kAlways}) {
+      for (int threads : {1, 2}) {
+        SCOPED_TRACE(testing::Message() << "mode " << c.settings.mode << ", " << threads << " threads, table "
+                                        << (use == ColourTableUse::kAlways));
+        g_beeps = 0;
+        ASSERT_EQ(0, Apply(source, c.templ, c.settings, threads, use));
+        const Image expected = Read(m_destination, 3);
+        const int expectedBeeps = g_beeps;
+
+        CColorTransfer transfer;
+        transfer.SetThreads(threads);
+        transfer.UseColourTable(use);
+        TemplateFigures figures;
+        ASSERT_EQ(0, transfer.AnalyseTemplate(m_progress, m_template, c.settings.mode, &figures));
+        ASSERT_TRUE(figures.Serve(c.settings.mode));
+        g_beeps = 0;
+        Load(m_destination, source);
+        ASSERT_EQ(0, transfer.Apply(m_progress, m_destination, m_source, figures, c.settings.brightness,
+                                    c.settings.colour, c.settings.fade, c.settings.mode));
+        EXPECT_TRUE(expected.bytes == Read(m_destination, 3).bytes);
+        EXPECT_EQ(expectedBeeps, g_beeps);
+      }
+    }
+  }
+}
+
+// Figures taken for a mode that does not decorrelate do not serve one that
+// does (and the other way round); a stopped analysis leaves none.
+TEST_F(ColorTransferTest, TemplateFiguresServeOnlyTheirKindOfMode) {
+  Load(m_source, MakePicture(8, 5, 3, 54u, 0));
+  Load(m_destination, MakePicture(8, 5, 3, 54u, 0));
+  Load(m_template, MakePicture(6, 7, 3, 55u, 0));
+  CColorTransfer transfer;
+  TemplateFigures plain, decorrelated;
+  ASSERT_EQ(0, transfer.AnalyseTemplate(m_progress, m_template, 1, &plain));
+  ASSERT_EQ(0, transfer.AnalyseTemplate(m_progress, m_template, 2, &decorrelated));
+  EXPECT_TRUE(decorrelated.Serve(0) && decorrelated.Serve(3) && !decorrelated.Serve(1));
+  EXPECT_THROW((void)transfer.Apply(m_progress, m_destination, m_source, plain, 0, 0, 0, 0), CJException);
+  EXPECT_THROW((void)transfer.Apply(m_progress, m_destination, m_source, decorrelated, 0, 0, 0, 1), CJException);
+
+  g_abortFromStep = 3;
+  TemplateFigures stopped;
+  EXPECT_EQ(-6, transfer.AnalyseTemplate(m_progress, m_template, 0, &stopped));
+  EXPECT_FALSE(stopped.ready);
+}

@@ -2,7 +2,7 @@
 //
 // Everything that can be checked is checked before the work starts: the
 // command line, the output folder, the template (decoded once, by its
-// content, for every picture) and the mask.  One picture then takes the
+// content, and its figures taken, once for every picture) and the mask.  One picture then takes the
 // steps of an editor's document through the plug-in (tools/tintavo/
 // RepaintJob.h); a batch runs several pictures at once, one per core, each
 // with a one-thread engine, under one progress line, and ends with a
@@ -139,8 +139,8 @@ int RunApply(const std::vector<std::string>& args) {
   TemplateForRun templ;
   std::string error;
   Reporter::Get().Progress(0, "decoding " + options.templatePath);
-  if (!PrepareTemplate(options.templatePath, &templ, &error)) return Fail(error);
-  times.Mark("decode template");
+  if (!PrepareTemplate(options.templatePath, options.mode, &templ, &error)) return Fail(error);
+  times.Mark("template: decode, figures");
   MaskForRun mask;
   if (!PrepareMask(options.maskPath, &mask, &error)) return Fail(error);
   if (!options.maskPath.empty()) times.Mark("decode mask");

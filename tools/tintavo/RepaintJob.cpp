@@ -19,6 +19,7 @@
 #include "tools/tintavo/Reporter.h"
 #include "tools/tintavo/ToolCommand.h"
 #include "transfer/ColorTransfer.h"
+#include "transfer/Progress.h"
 
 namespace {
 
@@ -72,13 +73,18 @@ PictureFormat FormatForSourceType(int type) {
   }
 }
 
-bool PrepareTemplate(const std::string& path, TemplateForRun* prepared, std::string* error) {
+bool PrepareTemplate(const std::string& path, int mode, TemplateForRun* prepared, std::string* error) {
   prepared->path = path;
   prepared->picture.Clear();
+  prepared->figures = TemplateFigures();
   if (IsMatrixFile(path)) return true;
   LoadedPhoto photo;
   if (!LoadUpright(path, PhotoLoadOptions(), &photo, error)) return false;
   prepared->picture = std::move(photo.pixels);
+  // Without figures (no memory for the analysis) each run converts the
+  // template itself.
+  CProgress progress;
+  (void)CColorTransfer().AnalyseTemplate(progress, prepared->picture, mode, &prepared->figures);
   return true;
 }
 
@@ -149,7 +155,7 @@ bool RunRepaintJob(const RepaintJob& job, std::string* error) {
 
   // ---- the run --------------------------------------------------------------
   ToolCommand command;
-  command.SetTemplatePicture(job.templ->picture);
+  command.SetTemplatePicture(job.templ->picture, &job.templ->figures);
   command.SetEngineThreads(job.engineThreads);
   CParamSet& params = command.Params();
   params.GetByIndex(keParamRadius)->SetInt(options.brightness);

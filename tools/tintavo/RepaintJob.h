@@ -12,20 +12,22 @@
 #include <string>
 
 #include "image/ImageBuffer.h"
+#include "transfer/TemplateFigures.h"
 #include "tools/tintavo/ApplyOptions.h"
 #include "tools/tintavo/StepTimes.h"
 
 // The template as every run uses it: a decoded picture (keFormatBGR,
-// upright), or - for a matrix file - none, the command then reading the
-// file itself.
+// upright) with the figures the engine takes of it for the run's mode, or -
+// for a matrix file - none, the command then reading the file itself.
 struct TemplateForRun {
   std::string path;
   CImageBuffer picture;
+  TemplateFigures figures;
 };
 
-// Decodes the template picture by its content.  False with a sentence
-// naming the file.
-bool PrepareTemplate(const std::string& path, TemplateForRun* prepared, std::string* error);
+// Decodes the template picture by its content and takes its figures for
+// `mode` (on every core).  False with a sentence naming the file.
+bool PrepareTemplate(const std::string& path, int mode, TemplateForRun* prepared, std::string* error);
 
 // The mask's grey values, upright; empty when there is no mask.
 struct MaskForRun {

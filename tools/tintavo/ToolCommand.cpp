@@ -14,7 +14,8 @@ void CatchBeep() { ++t_beeps; }
 
 ToolCommand::ToolCommand() : Hueloom(false) { SetRecordRunMessages(true); }
 
-void ToolCommand::SetTemplatePicture(const CImageBuffer& picture) {
+void ToolCommand::SetTemplatePicture(const CImageBuffer& picture, const TemplateFigures* figures) {
+  m_templateFigures = figures;
   m_templatePicture.Clear();
   if (!picture.IsEmpty()) m_templatePicture.Share(picture).RaiseIfError();
 }
@@ -23,9 +24,12 @@ int ToolCommand::Run(CCommandJob& job) {
   m_strayed = false;
   if (m_templatePicture.IsEmpty()) return Hueloom::Run(job);
   const int before = t_beeps;
+  const int brightness = IntParam(keParamRadius), colour = IntParam(keParamColor), fade = IntParam(keParamBlend);
+  const int mode = IntParam(keParamAlternativeMode);
   const int result =
-      m_engine.Apply(*job.progress, *job.output, *job.input, m_templatePicture, IntParam(keParamRadius),
-                     IntParam(keParamColor), IntParam(keParamBlend), IntParam(keParamAlternativeMode));
+      m_templateFigures != nullptr && m_templateFigures->Serve(mode)
+          ? m_engine.Apply(*job.progress, *job.output, *job.input, *m_templateFigures, brightness, colour, fade, mode)
+          : m_engine.Apply(*job.progress, *job.output, *job.input, m_templatePicture, brightness, colour, fade, mode);
   m_strayed = t_beeps != before;
   return result;
 }

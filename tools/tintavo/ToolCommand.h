@@ -20,9 +20,10 @@ class ToolCommand : public Hueloom {
  public:
   ToolCommand();
 
-  // The decoded template (keFormatBGR), shared; an empty buffer leaves the
-  // decoding to the command (a matrix file).
-  void SetTemplatePicture(const CImageBuffer& picture);
+  // The decoded template (keFormatBGR), shared, and the figures taken of
+  // it (used when they serve the run's mode; they must outlive the runs);
+  // an empty buffer leaves the decoding to the command (a matrix file).
+  void SetTemplatePicture(const CImageBuffer& picture, const TemplateFigures* figures = nullptr);
   // Threads of the engine (0: every core).
   void SetEngineThreads(int threads) { m_engine.SetThreads(threads); }
 
@@ -37,6 +38,7 @@ class ToolCommand : public Hueloom {
 
  private:
   CImageBuffer m_templatePicture;
+  const TemplateFigures* m_templateFigures = nullptr;
   CColorTransfer m_engine;
   bool m_strayed = false;
 };
