@@ -26,7 +26,9 @@ bool CreateBuffer(void* context, unsigned width, unsigned height, bool /*grey*/,
   // The picture size rules of every decoded picture.
   if (!CPicture::CheckSize(width, height, 24, error)) return false;
   try {
-    CStatus status = sink->buffer->CreateBGR(static_cast<int>(width), static_cast<int>(height));
+    // Not filled: the decoder writes every row (a damaged file's missing
+    // rows are written too), and fresh memory is zero already.
+    CStatus status = sink->buffer->Create(static_cast<int>(width), static_cast<int>(height), keFormatBGR);
     if (status.IsError()) {
       sink->createError = status.Code();
       *error = {keErrOutOfMemory, "Template: cannot create the buffer (error " + std::to_string(status.Code()) + ")"};

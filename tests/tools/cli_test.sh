@@ -557,6 +557,11 @@ for case in "90 - 1x1,1x1,1x1" "89 - 2x2,1x1,1x1" "75 444 1x1,1x1,1x1" "95 422 2
   run apply --template tpl.bmp src.bmp sampled.jpg --quality "$q" $opt
   check "quality $q ${opt:-(default)} samples $want" [ "$(im sampled.jpg '%[jpeg:sampling-factor]')" = "$want" ]
 done
+for case in "92 1x1,1x1,1x1" "85 2x2,1x1,1x1"; do
+  read -r q want <<<"$case"
+  run convert src.bmp converted.jpg --quality "$q"
+  check "convert at quality $q samples $want, as apply" [ "$(im converted.jpg '%[jpeg:sampling-factor]')" = "$want" ]
+done
 run apply --template tpl.bmp src.bmp progressive.jpg --progressive
 check "--progressive writes a progressive JPEG" [ "$(im progressive.jpg '%[interlace]')" = JPEG ]
 check "without --progressive a baseline JPEG" [ "$(im sampled.jpg '%[interlace]')" = None ]

@@ -5,6 +5,7 @@
 #include "image/Resample.h"
 #include "imagefiles/PictureWriter.h"
 #include "imagefiles/TemplateLoader.h"
+#include "tools/tintavo/ApplyOptions.h"
 #include "tools/tintavo/Cli.h"
 #include "tools/tintavo/OutputFile.h"
 
@@ -19,7 +20,8 @@ const char kHelp[] =
     "TIFF or BMP, by OUT's extension).  A damaged or cut IN whose readable\n"
     "part decodes is converted with a warning.\n"
     "\n"
-    "  --quality Q   JPEG quality, 1 to 100 (default 92)\n"
+    "  --quality Q   JPEG quality, 1 to 100 (default 92); chroma sampled as by\n"
+    "                apply: 4:2:0 below quality 90, 4:4:4 from 90\n"
     "  --resize WxH  scale the picture to W x H pixels\n"
     "  --resize N    fit it into N x N, keeping its aspect, never enlarging (as\n"
     "                the template browser makes its thumbnails)\n"
@@ -149,6 +151,7 @@ int RunConvert(const std::vector<std::string>& args) {
   }
   PictureWriteOptions options;
   options.quality = quality;
+  options.subsampling = DefaultSubsampling(quality);
   if (!WritePictureAtomically(picture, line.positional[1], PictureFormatOf(line.positional[1]), options, &error)) {
     return Fail(error);
   }

@@ -18,21 +18,28 @@ struct FileCloser {
   }
 };
 
-// Reads the stream to its end, at most kPictureMaxFileSize bytes.
-bool ReadAll(std::FILE* stream, std::vector<std::uint8_t>* bytes, std::string* reason) {
+// Reads the stream to its end, at most kPictureMaxFileSize bytes, straight
+// into the vector (reserved for `expectedSize` bytes, the file's size when
+// known, so that a large picture is not copied as the vector grows).
+bool ReadAll(std::FILE* stream, std::uint64_t expectedSize, std::vector<std::uint8_t>* bytes,
+             std::string* reason) {
   bytes->clear();
-  std::uint8_t chunk[1 << 16];
+  if (expectedSize > 0 && expectedSize <= kPictureMaxFileSize) {
+    bytes->reserve(static_cast<std::size_t>(expectedSize) + 1);
+  }
+  constexpr std::size_t kChunk = 1 << 16;
   for (;;) {
+    const std::size_t used = bytes->size();
+    const std::size_t room = bytes->capacity() > used ? bytes->capacity() - used : kChunk;
+    bytes->resize(used + room);
     errno = 0;
-    const std::size_t got = std::fread(chunk, 1, sizeof chunk, stream);
-    if (got > 0) {
-      if (bytes->size() + got > kPictureMaxFileSize) {
-        *reason = "larger than " + std::to_string(kPictureMaxFileSize >> 20) + " MB, the most Tintavo reads";
-        return false;
-      }
-      bytes->insert(bytes->end(), chunk, chunk + got);
+    const std::size_t got = std::fread(bytes->data() + used, 1, room, stream);
+    bytes->resize(used + got);
+    if (bytes->size() > kPictureMaxFileSize) {
+      *reason = "larger than " + std::to_string(kPictureMaxFileSize >> 20) + " MB, the most Tintavo reads";
+      return false;
     }
-    if (got < sizeof chunk) {
+    if (got < room) {
       if (std::ferror(stream)) {
         *reason = SystemReason();
         return false;
@@ -48,10 +55,11 @@ bool ReadInput(const std::string& path, std::vector<std::uint8_t>* bytes, std::s
   try {
     if (path == "-") {
       platform::SetBinaryMode(stdin);
-      return ReadAll(stdin, bytes, reason);
+      return ReadAll(stdin, 0, bytes, reason);
     }
     platform::FileAttributeData facts;
-    if (platform::ReadFileAttributes(path, &facts) && facts.isFolder) {
+    const bool known = platform::ReadFileAttributes(path, &facts);
+    if (known && facts.isFolder) {
       *reason = "is a folder";
       return false;
     }
@@ -61,7 +69,7 @@ bool ReadInput(const std::string& path, std::vector<std::uint8_t>* bytes, std::s
       *reason = SystemReason();
       return false;
     }
-    return ReadAll(file.get(), bytes, reason);
+    return ReadAll(file.get(), known ? facts.size : 0, bytes, reason);
   } catch (const std::bad_alloc&) {
     *reason = "not enough memory to read it";
     return false;
