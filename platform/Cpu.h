@@ -7,8 +7,8 @@ namespace platform {
 bool CpuHas128BitVectors();
 // 64-bit integer vectors (MMX).
 bool CpuHas64BitVectors();
-// 256-bit vectors with AVX2, and an operating system that keeps their
-// registers.
+// 256-bit vectors with AVX2 (and POPCNT, which comes with it), and an
+// operating system that keeps their registers.
 bool CpuHasAvx2();
 
 }  // namespace platform

@@ -1,5 +1,6 @@
 // Builds without AVX2 code generation (other processors, other compilers):
 // the AVX2 loops are absent, and the passes never choose them.
+#include "transfer/ColourTablePasses.h"
 #include "transfer/ForwardPixels.h"
 #include "transfer/OutputPixels.h"
 
@@ -10,5 +11,7 @@ void ForwardPixelsAvx2(const ForwardKernel&, const std::uint8_t*, int, int, floa
                        std::uint64_t*) {}
 bool HaveAvx2OutputPixels() { return false; }
 void OutputPixelsAvx2(OutputRowData&, int, int) {}
+bool HaveAvx2TableSums() { return false; }
+void TableForwardSumsAvx2(const CColourTable&, const std::uint8_t*, int, int, double*, std::uint8_t*) {}
 
 }  // namespace transfer_detail

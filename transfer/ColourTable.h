@@ -86,13 +86,19 @@ class CColourTable {
     constexpr int kMask = (1 << kCellBits) - 1;
     return ((r & kMask) << (2 * kCellBits)) | ((g & kMask) << kCellBits) | (b & kMask);
   }
-  // The number of a used colour.
+  // The number of a used colour.  kHardwareCount: count the bits with the
+  // processor's POPCNT (only in code built for processors that have it).
+  template <bool kHardwareCount = false>
   static std::uint32_t NumberOf(const CellInfo* cells, int r, int g, int b) {
     const CellInfo& cell = cells[CellOf(r, g, b)];
     const std::uint64_t before = (std::uint64_t{1} << PlaceOf(r, g, b)) - 1;
-    return static_cast<std::uint32_t>(cell.first + CountBits(cell.used & before));
+    return static_cast<std::uint32_t>(cell.first + CountBits<kHardwareCount>(cell.used & before));
   }
+  template <bool kHardwareCount = false>
   static int CountBits(std::uint64_t v) {
+#if defined(__GNUC__) || defined(__clang__)
+    if (kHardwareCount) return __builtin_popcountll(v);
+#endif
 #if defined(__POPCNT__)
     return __builtin_popcountll(v);
 #else

@@ -2,6 +2,7 @@
 
 #include <type_traits>
 
+#include "transfer/ColourTablePixels_p.h"
 #include "transfer/RowBands.h"
 
 namespace transfer_detail {
@@ -13,67 +14,11 @@ constexpr int kL = CColourTable::kL;
 constexpr int kAlpha = CColourTable::kAlpha;
 constexpr int kBeta = CColourTable::kBeta;
 
-// Calls f(number, x) for each pixel of a row in order, with its colour's
-// number; grey stands for R, G and B, colour holds B, G, R.  The table's
-// arrays are held in locals: the output loop writes through a byte pointer,
-// which could alias any member.
-template <int kBytesPerPixel, typename F>
-inline void EachPixel(const CColourTable& table, const std::uint8_t* row, int width, F& f) {
-  constexpr int kRed = kBytesPerPixel == 1 ? 0 : 2;
-  constexpr int kGreen = kBytesPerPixel == 1 ? 0 : 1;
-  const CColourTable::CellInfo* const cells = table.Cells();
-  for (int x = 0; x < width; ++x, row += kBytesPerPixel) {
-    f(CColourTable::NumberOf(cells, row[kRed], row[kGreen], row[0]), x);
-  }
-}
-
-// The same over a row whose pixels hold their colour's number in their
-// first three bytes (TableForwardSums wrote them), kStride bytes apart.
-template <int kStride, typename F>
-inline void EachNumberedPixel(const std::uint8_t* row, int width, F& f) {
-  for (int x = 0; x < width; ++x, row += kStride) {
-    f(row[0] | (static_cast<std::uint32_t>(row[1]) << 8) | (static_cast<std::uint32_t>(row[2]) << 16), x);
-  }
-}
-
-template <typename F>
-void ForEachPixel(const CColourTable& table, const std::uint8_t* row, int rowKind, int width, F f) {
-  switch (rowKind) {
-    case 1: EachPixel<1>(table, row, width, f); break;
-    case 3: EachPixel<3>(table, row, width, f); break;
-    case 4: EachPixel<4>(table, row, width, f); break;
-    case kNumberedRows | 3: EachNumberedPixel<3>(row, width, f); break;
-    case kNumberedRows | 4: EachNumberedPixel<4>(row, width, f); break;
-    default: break;
-  }
-}
-
 }  // namespace
 
 void TableForwardSums(const CColourTable& table, const std::uint8_t* row, int bytesPerPixel, int width,
                       double sums[kForwardSlots], std::uint8_t* numbers) {
-  double sl = 0, sa = 0, sb = 0, sll = 0, sla = 0, slb = 0;
-  const Lab* const labs = table.Labs();
-  ForEachPixel(table, row, bytesPerPixel, width, [&](std::uint32_t n, int x) {
-    if (numbers != nullptr) {
-      // The number over the pixel's colour bytes (the pixel was read just
-      // before; the fourth byte of BGRA stays as it is).
-      std::uint8_t* out = numbers + static_cast<std::size_t>(x) * bytesPerPixel;
-      out[0] = static_cast<std::uint8_t>(n);
-      out[1] = static_cast<std::uint8_t>(n >> 8);
-      out[2] = static_cast<std::uint8_t>(n >> 16);
-    }
-    const float* lab = labs[n].value;
-    const double vl = lab[kL], va = lab[kAlpha], vb = lab[kBeta];
-    sl += vl;
-    sa += va;
-    sb += vb;
-    sll += vl * vl;
-    sla += vl * va;
-    slb += vl * vb;
-  });
-  sums[kSumL] = sl, sums[kSumAlpha] = sa, sums[kSumBeta] = sb;
-  sums[kSumLL] = sll, sums[kSumLAlpha] = sla, sums[kSumLBeta] = slb;
+  TableForwardSumsWith<false>(table, row, bytesPerPixel, width, sums, numbers);
 }
 
 void CTableStatistics::ForRows(const std::function<void(const std::uint8_t* row, double* sums)>& row) {

@@ -26,6 +26,11 @@ constexpr int kNumberedRows = 8;
 // source's format, 3 or 4 bytes per pixel; it may be the source row).
 void TableForwardSums(const CColourTable& table, const std::uint8_t* row, int bytesPerPixel, int width,
                       double sums[kForwardSlots], std::uint8_t* numbers = nullptr);
+// The same built for AVX2 processors (their POPCNT counts the bits of a
+// colour's cell), present where HaveAvx2TableSums() says so.
+bool HaveAvx2TableSums();
+void TableForwardSumsAvx2(const CColourTable& table, const std::uint8_t* row, int bytesPerPixel, int width,
+                          double sums[kForwardSlots], std::uint8_t* numbers = nullptr);
 
 // The decorrelation's passes over the rows (source rows of `bytesPerPixel`,
 // or numbered rows: kNumberedRows | bytes per pixel); the stored residuals

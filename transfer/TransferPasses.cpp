@@ -32,7 +32,7 @@ bool Available(LoopKind kind) {
     case LoopKind::kPlain: return true;
     case LoopKind::kSse2: return HaveSse2ForwardPixels() && HaveSse2OutputPixels();
     case LoopKind::kAvx2:
-      return HaveAvx2ForwardPixels() && HaveAvx2OutputPixels() && platform::CpuHasAvx2();
+      return HaveAvx2ForwardPixels() && HaveAvx2OutputPixels() && HaveAvx2TableSums() && platform::CpuHasAvx2();
   }
   return false;
 }
@@ -178,9 +178,13 @@ void CTransferPasses::FillColourTable(CWorkerThreads* workers) {
 
 void CTransferPasses::SourceRow(int y, const std::uint8_t* row, int bytesPerPixel, std::uint8_t* destinationRow) {
   if (m_useTable) {
-    TableForwardSums(m_table, row, bytesPerPixel, m_sourceWidth,
-                     &m_sourceRowSums[static_cast<std::size_t>(y) * kSumsPerRow],
-                     m_numbered ? destinationRow : nullptr);
+    double* sums = &m_sourceRowSums[static_cast<std::size_t>(y) * kSumsPerRow];
+    std::uint8_t* numbers = m_numbered ? destinationRow : nullptr;
+    if (m_loops == LoopKind::kAvx2) {
+      TableForwardSumsAvx2(m_table, row, bytesPerPixel, m_sourceWidth, sums, numbers);
+    } else {
+      TableForwardSums(m_table, row, bytesPerPixel, m_sourceWidth, sums, numbers);
+    }
     return;
   }
   ConvertRow(row, bytesPerPixel, m_source, y, &m_sourceRowSums[static_cast<std::size_t>(y) * kSumsPerRow], nullptr);

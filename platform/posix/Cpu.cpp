@@ -24,7 +24,7 @@ bool CpuHas64BitVectors() {
 // AVX registers (XGETBV) before it answers yes.
 bool CpuHasAvx2() {
 #if defined(__i386__) || defined(__x86_64__)
-  return __builtin_cpu_supports("avx2");
+  return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt");
 #else
   return false;
 #endif
