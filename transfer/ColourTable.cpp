@@ -7,12 +7,18 @@ namespace transfer_detail {
 bool CColourTable::StartMarking(int workers) {
   Free();
   try {
-    m_marks.assign(static_cast<std::size_t>(workers < 1 ? 1 : workers), std::vector<std::uint64_t>(kCells, 0));
-    return true;
+    m_marks.resize(static_cast<std::size_t>(workers < 1 ? 1 : workers));
   } catch (const std::bad_alloc&) {
     Free();
     return false;
   }
+  for (CLargeArray<std::uint64_t>& marks : m_marks) {
+    if (!marks.Allocate(kCells)) {  // zero-filled: no colour marked
+      Free();
+      return false;
+    }
+  }
+  return true;
 }
 
 void CColourTable::MarkRow(const std::uint8_t* row, int bytesPerPixel, int width, int worker) {
@@ -37,7 +43,10 @@ void CColourTable::MarkRow(const std::uint8_t* row, int bytesPerPixel, int width
 
 std::int64_t CColourTable::FinishMarking() {
   try {
-    m_cells.assign(kCells, CellInfo{0, 0, 0});
+    if (!m_cells.Allocate(kCells)) {
+      Free();
+      return -1;
+    }
     std::int64_t count = 0;
     for (int cell = 0; cell < kCells; ++cell) {
       std::uint64_t used = 0;
@@ -45,19 +54,18 @@ std::int64_t CColourTable::FinishMarking() {
       m_cells[static_cast<std::size_t>(cell)] = CellInfo{used, static_cast<std::int32_t>(count), 0};
       count += CountBits(used);
     }
-    m_marks = {};
+    m_marks.clear();
     m_colours.resize(static_cast<std::size_t>(count) * 3);
     constexpr int kAxis = 8 - kCellBits;
     constexpr int kMask = (1 << kCellBits) - 1;
     std::uint8_t* out = m_colours.data();
     for (int cell = 0; cell < kCells; ++cell) {
-      const std::uint64_t used = m_cells[static_cast<std::size_t>(cell)].used;
-      if (used == 0) continue;
       const int r0 = (cell >> (2 * kAxis)) << kCellBits;
       const int g0 = ((cell >> kAxis) & ((1 << kAxis) - 1)) << kCellBits;
       const int b0 = (cell & ((1 << kAxis) - 1)) << kCellBits;
-      for (int i = 0; i < 64; ++i) {
-        if (((used >> i) & 1) == 0) continue;
+      // The used colours of the cell in place order, lowest bit first.
+      for (std::uint64_t used = m_cells[static_cast<std::size_t>(cell)].used; used != 0; used &= used - 1) {
+        const int i = CountBits(~used & (used - 1));  // the place of the lowest set bit
         *out++ = static_cast<std::uint8_t>(b0 + (i & kMask));
         *out++ = static_cast<std::uint8_t>(g0 + ((i >> kCellBits) & kMask));
         *out++ = static_cast<std::uint8_t>(r0 + (i >> (2 * kCellBits)));
@@ -71,10 +79,8 @@ std::int64_t CColourTable::FinishMarking() {
 }
 
 bool CColourTable::Allocate() {
-  const std::size_t count = m_colours.size() / 3 == 0 ? 1 : m_colours.size() / 3;
-  m_lab.reset(new (std::nothrow) Lab[count]);
-  m_out.reset(new (std::nothrow) OutputEntry[count]);
-  if (m_lab == nullptr || m_out == nullptr) {
+  const std::size_t count = m_colours.size() / 3;
+  if (!m_lab.Allocate(count) || !m_out.Allocate(count)) {
     Free();
     return false;
   }
@@ -82,11 +88,11 @@ bool CColourTable::Allocate() {
 }
 
 void CColourTable::Free() {
-  m_marks = {};
-  m_cells = {};
+  m_marks.clear();
+  m_cells.Free();
   m_colours = {};
-  m_lab.reset();
-  m_out.reset();
+  m_lab.Free();
+  m_out.Free();
 }
 
 }  // namespace transfer_detail

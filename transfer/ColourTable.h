@@ -27,6 +27,8 @@
 #include <memory>
 #include <vector>
 
+#include "transfer/LargeArray.h"
+
 namespace transfer_detail {
 
 class CWorkerThreads;
@@ -73,10 +75,10 @@ class CColourTable {
   static std::size_t ColourBytes() { return sizeof(Lab) + sizeof(OutputEntry); }
   // The used colours as B, G, R bytes, colour n at 3n.
   const std::uint8_t* Colours() const { return m_colours.data(); }
-  Lab* Labs() { return m_lab.get(); }
-  const Lab* Labs() const { return m_lab.get(); }
-  OutputEntry* Outputs() { return m_out.get(); }
-  const OutputEntry* Outputs() const { return m_out.get(); }
+  Lab* Labs() { return m_lab.data(); }
+  const Lab* Labs() const { return m_lab.data(); }
+  OutputEntry* Outputs() { return m_out.data(); }
+  const OutputEntry* Outputs() const { return m_out.data(); }
   const CellInfo* Cells() const { return m_cells.data(); }
 
   static int CellOf(int r, int g, int b) {
@@ -110,13 +112,14 @@ class CColourTable {
   }
 
  private:
-  std::vector<std::vector<std::uint64_t>> m_marks;  // per thread, one mask per cell
-  std::vector<CellInfo> m_cells;
+  // The working tables are large blocks: a photograph's take megabytes,
+  // which as fresh heap memory would cost more in page faults than their
+  // whole use.
+  std::vector<CLargeArray<std::uint64_t>> m_marks;  // per thread, one mask per cell
+  CLargeArray<CellInfo> m_cells;
   std::vector<std::uint8_t> m_colours;  // B, G, R of each used colour, in number order
-  // Not cleared when allocated: the fill writes every entry before anything
-  // reads it.
-  std::unique_ptr<Lab[]> m_lab;
-  std::unique_ptr<OutputEntry[]> m_out;
+  CLargeArray<Lab> m_lab;
+  CLargeArray<OutputEntry> m_out;
 };
 
 }  // namespace transfer_detail
