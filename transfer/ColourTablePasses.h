@@ -46,8 +46,10 @@ class CTableStatistics : public CStatisticsPasses {
   void BetaSpreads(const ImageStatistics& stats) override;
 
  private:
-  // Calls row(pixels, sums) for every source row, in bands on the workers.
-  void ForRows(const std::function<void(const std::uint8_t* row, double* sums)>& row);
+  // Calls pass.Rows<kRows, kKind>(rows, sums) for groups of rows of kind
+  // kKind (m_rowKind) with their row records, in bands on the workers.
+  template <typename Pass>
+  void ForRows(const Pass& pass);
   // Calls colour(lab) for every colour of the table, in bands on the
   // workers.
   void ForColours(const std::function<void(float* lab)>& colour);
