@@ -33,7 +33,9 @@ CStatus GenericCommand::Start() {
   if (m_outputOverInput) {
     m_output.Share(m_input).RaiseIfError();
   } else {
-    m_output.Copy(m_input).RaiseIfError();
+    // The previous run's output storage, when it is the command's alone,
+    // takes the copy: a dialog runs again and again.
+    m_output.CopyReusingStorage(m_input).RaiseIfError();
   }
 
   m_job = CCommandJob();

@@ -1,10 +1,12 @@
 #include "commands/Hueloom.h"
 
 #include "imagefiles/FileType.h"
+#include "imagefiles/Picture.h"
 #include "imagefiles/TemplateLoader.h"
 #include "platform/MessageBox.h"
 #include "resources/ProductInfo.h"
 #include "transfer/MatrixFile.h"
+#include "transfer/Progress.h"
 
 namespace {
 
@@ -59,6 +61,19 @@ int Hueloom::Run(CCommandJob& job) {
   }
   if (extension == "img") return RunMatrix(job, path);
 
+  // The template's figures of the last run serve while the file holds the
+  // same bytes: the dialog runs again on every change of a setting, and the
+  // template is then neither decoded nor converted again.
+  std::vector<std::uint8_t> bytes;
+  PictureError readError;
+  const bool read = ReadPictureFile(path, &bytes, &readError);
+  if (read && path == m_figuresPath && bytes == m_figuresBytes && m_figures.Serve(mode)) {
+    return m_transfer.Apply(*job.progress, *job.output, *job.input, m_figures, brightness, colour, fade, mode);
+  }
+  m_figures = TemplateFigures();
+  m_figuresPath.clear();
+  m_figuresBytes.clear();
+
   // An undecodable template never reaches the engine: the destination stays
   // the copy of the source that the start of the run made.
   std::string error;
@@ -67,10 +82,16 @@ int Hueloom::Run(CCommandJob& job) {
     ShowError("Can't read the template picture " + FileNameOf(path) + ": " + error);
     return 0;
   }
-  const int result = m_transfer.Apply(*job.progress, *job.output, *job.input, m_template, brightness, colour,
-                                      fade, mode);
+  // Taking the figures is short (the template's one pass) and not stopped.
+  CProgress analysis;
+  (void)m_transfer.AnalyseTemplate(analysis, m_template, mode, &m_figures);
   m_template.Clear();
-  return result;
+  if (!m_figures.ready) return 0;  // no memory: the engine said so
+  if (read) {
+    m_figuresPath = path;
+    m_figuresBytes = std::move(bytes);
+  }
+  return m_transfer.Apply(*job.progress, *job.output, *job.input, m_figures, brightness, colour, fade, mode);
 }
 
 int Hueloom::RunMatrix(CCommandJob& job, const std::string& path) {

@@ -5,6 +5,7 @@
 // Built, its parameters are loaded from the settings store; destroyed, they
 // are saved back - whichever way the user left the dialog.
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -37,5 +38,9 @@ class Hueloom : public GenericCommand {
   bool m_useStoredSettings;
   CColorTransfer m_transfer;
   CImageBuffer m_template;
+  // The figures of the last run's template, with its path and file bytes.
+  std::string m_figuresPath;
+  std::vector<std::uint8_t> m_figuresBytes;
+  TemplateFigures m_figures;
   std::vector<std::string> m_folders;
 };

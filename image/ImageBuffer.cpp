@@ -344,6 +344,23 @@ CStatus CImageBuffer::Copy(const CImageBuffer& source) {
   }
 }
 
+CStatus CImageBuffer::CopyReusingStorage(const CImageBuffer& source) {
+  if (this == &source) return CStatus();
+  const bool reusable =
+      !IsEmpty() && !source.IsEmpty() && m_bands.use_count() == 1 && m_palette == nullptr &&
+      source.Palette() == nullptr && m_format == m_accessFormat && m_accessFormat == source.m_accessFormat &&
+      m_channel == keChannelPixel && m_accessMode == keAccessReadWrite && m_originX == 0 && m_originY == 0 &&
+      m_storageWidth == source.Width() && m_storageHeight == source.Height() && Width() == m_storageWidth &&
+      Height() == m_storageHeight;
+  if (!reusable) return Copy(source);
+  DropRowCache();
+  const CStatus status = CopyPixels(*this, source);
+  if (status.IsError()) return status;
+  m_bounds = ImageRect{source.m_bounds.left, source.m_bounds.top, source.m_bounds.left + Width(),
+                       source.m_bounds.top + Height()};
+  return CStatus();
+}
+
 CStatus CImageBuffer::CreateLike(const CImageBuffer& source, int width, int height,
                                  int accessMode, const CColorRef* fill) {
   if (source.IsEmpty()) return MakeStatus(keErrNoData);

@@ -80,6 +80,12 @@ class CImageBuffer {
   // A deep copy of the visible part in the source's access format; the copy
   // keeps the source's bounds position.
   CStatus Copy(const CImageBuffer& source);
+  // As Copy, but when this buffer alone holds storage that takes the
+  // source's pixels as they are (the source's size and format, no palette,
+  // all of it visible, nothing converted on access) the pixels are copied
+  // into that storage: for a result made again and again (a dialog's
+  // runs), whose new storage would be fresh memory page by page.
+  CStatus CopyReusingStorage(const CImageBuffer& source);
   // New storage like `source` (storage format, palette, access format or
   // channel, bounds position) but of the given size.
   CStatus CreateLike(const CImageBuffer& source, int width, int height,

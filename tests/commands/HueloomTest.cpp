@@ -58,6 +58,43 @@ TEST_F(HueloomTest, PictureTemplateRepaintsTheSource) {
   EXPECT_TRUE(boxes.Boxes().empty());
 }
 
+// A command runs again and again (the dialog's runs): the template's figures
+// serve the next run only while its file holds the same bytes and the mode
+// decorrelates alike; every run repaints as a new command would.
+TEST_F(HueloomTest, RunsAgainAsANewCommandWould) {
+  auto fresh = [this](int mode) {
+    Hueloom command(false);
+    command.Input().Copy(m_source).RaiseIfError();
+    for (int i : {keParamRadius, keParamColor, keParamBlend}) command.Params().GetByIndex(i)->SetInt(10);
+    command.Params().GetByIndex(keParamAlternativeMode)->SetInt(mode);
+    command.Params().GetByIndex(keParamFilename)->SetText(m_templatePath);
+    EXPECT_TRUE(StartAndWait(command));
+    CImageBuffer output;
+    output.Copy(command.Output()).RaiseIfError();
+    return output;
+  };
+  for (int i : {keParamRadius, keParamColor, keParamBlend}) m_command.Params().GetByIndex(i)->SetInt(10);
+  const CImageBuffer first = fresh(0);
+  ASSERT_TRUE(RunWith(m_templatePath));
+  EXPECT_TRUE(SamePixels(first, m_command.Output()));
+  ASSERT_TRUE(RunWith(m_templatePath));
+  EXPECT_TRUE(SamePixels(first, m_command.Output()));
+
+  // The same size, other colours: the file changed under the same name.
+  WriteBmp(SourcePicture(20, 16), m_templatePath);
+  const CImageBuffer changed = fresh(0);
+  ASSERT_FALSE(SamePixels(first, changed));
+  ASSERT_TRUE(RunWith(m_templatePath));
+  EXPECT_TRUE(SamePixels(changed, m_command.Output()));
+
+  for (int mode : {1, 2, 1}) {
+    SCOPED_TRACE(mode);
+    m_command.Params().GetByIndex(keParamAlternativeMode)->SetInt(mode);
+    ASSERT_TRUE(RunWith(m_templatePath));
+    EXPECT_TRUE(SamePixels(fresh(mode), m_command.Output()));
+  }
+}
+
 TEST_F(HueloomTest, RefusedTemplatesLeaveTheDestinationAsTheSource) {
   std::ofstream(m_dir.File("noise.jpg"), std::ios::binary) << "this is not a picture at all";
   struct Case {

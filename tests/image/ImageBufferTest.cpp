@@ -289,6 +289,53 @@ TEST(ImageBuffer, CopyOfAViewKeepsItsBounds) {
   EXPECT_EQ(copy.Width(), 100);
 }
 
+// A copy made again reuses storage that no one else holds; storage that is
+// shared, viewed or of another size or format is left alone for a new copy.
+TEST(ImageBuffer, CopyReusingStorageWritesOnlyIntoItsOwnStorage) {
+  CImageBuffer source;
+  ASSERT_FALSE(source.Create(130, 300, keFormatBGR).IsError());
+  Pattern(source, 3);
+  auto same = [&source](const CImageBuffer& copy) {
+    for (int y = 0; y < source.Height(); ++y) {
+      if (std::memcmp(copy.PixelAddress(0, y), source.PixelAddress(0, y), 3 * 130) != 0) return false;
+    }
+    return true;
+  };
+  CImageBuffer copy;
+  ASSERT_FALSE(copy.CopyReusingStorage(source).IsError());  // empty: a new copy
+  ASSERT_TRUE(same(copy));
+  std::uint8_t* const storage = copy.PixelAddress(0, 0);
+  Pattern(source, 9);
+  ASSERT_FALSE(copy.CopyReusingStorage(source).IsError());
+  EXPECT_EQ(copy.PixelAddress(0, 0), storage);
+  EXPECT_TRUE(same(copy));
+
+  // Shared: the sharer keeps its pixels.
+  CImageBuffer sharer = copy;
+  Pattern(source, 4);
+  ASSERT_FALSE(copy.CopyReusingStorage(source).IsError());
+  EXPECT_NE(copy.PixelAddress(0, 0), sharer.PixelAddress(0, 0));
+  EXPECT_TRUE(same(copy));
+  EXPECT_NE(0, std::memcmp(sharer.PixelAddress(0, 0), source.PixelAddress(0, 0), 3 * 130));
+
+  // A view that alone holds its storage takes the copy; another size or
+  // format gets new storage of the source's.
+  CImageBuffer view;
+  ASSERT_FALSE(view.View(sharer, 0, 0, 130, 300).IsError());
+  sharer.Clear();
+  ASSERT_FALSE(view.CopyReusingStorage(source).IsError());
+  EXPECT_TRUE(same(view));
+  CImageBuffer other;
+  ASSERT_FALSE(other.Create(130, 299, keFormatBGR).IsError());
+  ASSERT_FALSE(other.CopyReusingStorage(source).IsError());
+  EXPECT_EQ(other.Height(), 300);
+  EXPECT_TRUE(same(other));
+  ASSERT_FALSE(other.Create(130, 300, keFormatBGRA).IsError());
+  ASSERT_FALSE(other.CopyReusingStorage(source).IsError());
+  EXPECT_EQ(other.AccessFormat(), keFormatBGR);
+  EXPECT_TRUE(same(other));
+}
+
 // The band-by-band path and the row-by-row path give the same pixels, also
 // when the bands of the two sides do not line up.
 TEST(ImageBuffer, CopyPixelsAcrossMisalignedBands) {

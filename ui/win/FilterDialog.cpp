@@ -114,18 +114,28 @@ bool CFilterDlg::PlacePane() {
 
 void CFilterDlg::EnableOk(bool enabled) { EnableWindow(GetDlgItem(m_hwnd, IDOK), enabled); }
 
+void CFilterDlg::ShowCopyOf(const CImageBuffer& picture) {
+  // A copy of a 12-megapixel result into fresh memory costs more than the
+  // run's own passes; the dialog's own earlier copy takes it instead.
+  if (m_showsOwnCopy) {
+    m_exchange.SourceImage().CopyReusingStorage(picture).RaiseIfError();
+    return;
+  }
+  m_exchange.SourceImage().Clear();
+  m_exchange.SourceImage().Copy(picture).RaiseIfError();
+  m_showsOwnCopy = true;
+}
+
 bool CFilterDlg::ShowCommandOutput() {
   if (m_hueloom.Output().IsEmpty()) return false;
-  m_exchange.SourceImage().Clear();
-  m_exchange.SourceImage().Copy(m_hueloom.Output()).RaiseIfError();
+  ShowCopyOf(m_hueloom.Output());
   if (View() != nullptr) View()->ImageChanged();
   UiLogLine("display result");
   return true;
 }
 
 void CFilterDlg::ShowOriginalImage() {
-  m_exchange.SourceImage().Clear();
-  m_exchange.SourceImage().Copy(m_sourceCopy).RaiseIfError();
+  ShowCopyOf(m_sourceCopy);
   if (View() != nullptr) View()->ImageChanged();
   UiLogLine("display original");
 }
@@ -214,8 +224,7 @@ std::string CFilterDlg::RunDescription() const {
 
 void CFilterDlg::OnRunFinished() {
   // The result becomes the image shown and written back on OK.
-  m_exchange.SourceImage().Clear();
-  m_exchange.SourceImage().Copy(m_hueloom.Output()).RaiseIfError();
+  ShowCopyOf(m_hueloom.Output());
   m_exchange.OriginalImage().Share(m_sourceCopy).RaiseIfError();
   if (View() != nullptr) View()->ImageChanged();
   if (m_pane != nullptr) m_pane->OnResultReady();

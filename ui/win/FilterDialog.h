@@ -34,6 +34,8 @@ class CFilterDlg : public CCommandDlg {
   // changes, while it holds no pixels), or of the host image as read.
   bool ShowCommandOutput();
   void ShowOriginalImage();
+  // `picture` becomes the image shown and written back on OK.
+  void ShowCopyOf(const CImageBuffer& picture);
   void SetHintText(const std::string& text);
 
  protected:
@@ -55,6 +57,9 @@ class CFilterDlg : public CCommandDlg {
   Hueloom& m_hueloom;
   CHostExchange& m_exchange;
   CImageBuffer m_sourceCopy;  // the host image as read: every run starts here
+  // Whether the exchange's image is a copy the dialog made (not the host's
+  // as handed over): later copies may then go into its storage.
+  bool m_showsOwnCopy = false;
   bool m_presetRow = true;
   Size m_requestedSize{800, 600};
   Size m_openedSize;
