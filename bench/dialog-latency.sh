@@ -71,6 +71,6 @@ sleep 0.5
 xdotool key Escape
 wait "$host" 2>/dev/null
 echo "== machine load: $(uptime)"
-grep "^run done" "$log" | tail -n "$runs" | awk '{ print $3 }' | sort -n | awk '
-  { t[NR] = $1; printf "change to preview: %s ms\n", $1 }
+grep "^run done" "$log" | tail -n "$runs" | tr -d '(' | awk '{ print $3, $6 }' | sort -n | awk '
+  { t[NR] = $1; printf "change to preview: %s ms (the engine: %s ms)\n", $1, $2 }
   END { printf "median of %d: %s ms (12-megapixel document, 50 ms debounce included)\n", NR, t[int((NR + 1) / 2)] }'

@@ -99,6 +99,8 @@ TransferPassTimes LastTransferPassTimes() {
   return g_lastTimes;
 }
 
+CColorTransfer::CColorTransfer() { m_tableStorage.KeepStorage(true); }
+
 void CColorTransfer::SetThreads(int threads) { m_threads = threads < 0 ? 0 : threads; }
 
 void CColorTransfer::UseColourTable(transfer_detail::ColourTableUse use) { m_colourTable = use; }
@@ -206,6 +208,7 @@ int CColorTransfer::Run(CProgress& progress, CImageBuffer& destination, const CI
   CTransferPasses passes(settings, forward, backward, constants);
   passes.UseTemplateFigures(templateFigures);
   passes.UseColourTable(m_colourTable);
+  passes.UseTableStorage(&m_tableStorage);
   passes.AllowNumbersInDestination(RowsShareable(destination));
   const transfer_detail::SourceRowAccess sourceRows = [&source](int y, const std::function<void(const std::uint8_t*)>& use) {
     CRowReader row(source, y);

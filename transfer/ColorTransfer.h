@@ -8,8 +8,10 @@
 // result goes back to RGB through two byte-lattice lookups one l level apart,
 // blended by distance, then faded with the source pixel.
 //
-// Apply keeps no state between calls; lattices, planes and statistics live for
-// one call.  The arithmetic lives in TransferPasses.h; this class walks the
+// Apply keeps no state between calls but the colour table's blocks, kept
+// for the next call (a dialog repaints again on every change of a setting,
+// and fresh memory costs a page fault per page); lattices, planes and
+// statistics live for one call.  One call at a time per object.  The arithmetic lives in TransferPasses.h; this class walks the
 // rows, reports progress and handles refusal, memory shortage and abort.
 //
 // Each pass's rows are shared out in bands to as many threads as the
@@ -17,6 +19,7 @@
 // reported and cancellation heard on the calling thread only, between
 // bands.  The bytes are the same with any number of threads.
 
+#include "transfer/ColourTable.h"
 #include "transfer/ColourTableUse.h"
 #include "transfer/TemplateFigures.h"
 
@@ -41,6 +44,7 @@ TransferPassTimes LastTransferPassTimes();
 
 class CColorTransfer {
  public:
+  CColorTransfer();
   // Answers 0 when the pass completed or was refused with a message, -6 when
   // the progress object asked to stop (the destination is then a copy of the
   // source).  `destination` must have the source's format and at least its
@@ -89,4 +93,5 @@ class CColorTransfer {
 
   int m_threads = 0;
   transfer_detail::ColourTableUse m_colourTable = transfer_detail::ColourTableUse::kWhenItPays;
+  transfer_detail::CColourTable m_tableStorage;
 };

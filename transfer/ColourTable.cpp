@@ -5,7 +5,7 @@
 namespace transfer_detail {
 
 bool CColourTable::StartMarking(int workers) {
-  Free();
+  Reset();
   try {
     m_marks.resize(static_cast<std::size_t>(workers < 1 ? 1 : workers));
   } catch (const std::bad_alloc&) {
@@ -43,7 +43,7 @@ void CColourTable::MarkRow(const std::uint8_t* row, int bytesPerPixel, int width
 
 std::int64_t CColourTable::FinishMarking() {
   try {
-    if (!m_cells.Allocate(kCells)) {
+    if (!m_cells.Allocate(kCells, false)) {  // every cell is written below
       Free();
       return -1;
     }
@@ -54,7 +54,7 @@ std::int64_t CColourTable::FinishMarking() {
       m_cells[static_cast<std::size_t>(cell)] = CellInfo{used, static_cast<std::int32_t>(count), 0};
       count += CountBits(used);
     }
-    m_marks.clear();
+    if (!m_keepStorage) m_marks.clear();
     m_colours.resize(static_cast<std::size_t>(count) * 3);
     constexpr int kAxis = 8 - kCellBits;
     constexpr int kMask = (1 << kCellBits) - 1;
@@ -80,11 +80,20 @@ std::int64_t CColourTable::FinishMarking() {
 
 bool CColourTable::Allocate() {
   const std::size_t count = m_colours.size() / 3;
-  if (!m_lab.Allocate(count) || !m_out.Allocate(count)) {
+  // Not cleared: the fill writes every entry before anything reads it.
+  if (!m_lab.Allocate(count, false) || !m_out.Allocate(count, false)) {
     Free();
     return false;
   }
   return true;
+}
+
+void CColourTable::Reset() {
+  if (!m_keepStorage) {
+    Free();
+    return;
+  }
+  m_colours.clear();
 }
 
 void CColourTable::Free() {

@@ -68,7 +68,12 @@ class CColourTable {
   std::int64_t FinishMarking();
   // The entries of every used colour; false when memory ran out.
   bool Allocate();
+  // Releases everything.
   void Free();
+  // Forgets the colours but keeps the blocks for the next picture (the
+  // marks too, which are otherwise let go once gathered).
+  void Reset();
+  void KeepStorage(bool keep) { m_keepStorage = keep; }
 
   int ColourCount() const { return static_cast<int>(m_colours.size() / 3); }
   // Bytes of table per colour.
@@ -120,6 +125,7 @@ class CColourTable {
   std::vector<std::uint8_t> m_colours;  // B, G, R of each used colour, in number order
   CLargeArray<Lab> m_lab;
   CLargeArray<OutputEntry> m_out;
+  bool m_keepStorage = false;
 };
 
 }  // namespace transfer_detail

@@ -3,9 +3,12 @@
 // the engine's working tables of a few megabytes: on Linux it lies on huge
 // pages, so it takes a few page faults instead of one per 4 KiB (in a
 // virtual machine a fault costs far more than filling the page), and it
-// starts zero-filled by the system, so nothing is cleared twice.
+// starts zero-filled by the system, so nothing is cleared twice.  An array
+// allocated again keeps its block when it is large enough: a table kept
+// from one repaint to the next costs no new pages.
 
 #include <cstddef>
+#include <cstring>
 #include <type_traits>
 #include <utility>
 
@@ -27,26 +30,36 @@ class CLargeArray {
       Free();
       std::swap(m_data, other.m_data);
       std::swap(m_count, other.m_count);
+      std::swap(m_capacity, other.m_capacity);
     }
     return *this;
   }
   ~CLargeArray() { Free(); }
 
-  // `count` zero-filled elements (at least one is mapped); false when
-  // memory ran out (the array is then empty).
-  bool Allocate(std::size_t count) {
-    Free();
+  // `count` elements, zero-filled when `zero` (fresh blocks are zero
+  // anyway; a block kept from before is cleared only then); false when
+  // memory ran out (the array is then empty).  A block that already holds
+  // `count` elements is kept.
+  bool Allocate(std::size_t count, bool zero = true) {
     const std::size_t n = count == 0 ? 1 : count;
+    if (m_data != nullptr && n <= m_capacity) {
+      m_count = count;
+      if (zero) std::memset(static_cast<void*>(m_data), 0, n * sizeof(T));
+      return true;
+    }
+    Free();
     if (n > static_cast<std::size_t>(-1) / sizeof(T)) return false;
     m_data = static_cast<T*>(platform::AllocateLargeBlock(n * sizeof(T)));
     if (m_data == nullptr) return false;
     m_count = count;
+    m_capacity = n;
     return true;
   }
   void Free() {
-    if (m_data != nullptr) platform::ReleaseLargeBlock(m_data, (m_count == 0 ? 1 : m_count) * sizeof(T));
+    if (m_data != nullptr) platform::ReleaseLargeBlock(m_data, m_capacity * sizeof(T));
     m_data = nullptr;
     m_count = 0;
+    m_capacity = 0;
   }
 
   T* data() { return m_data; }
@@ -58,6 +71,7 @@ class CLargeArray {
  private:
   T* m_data = nullptr;
   std::size_t m_count = 0;
+  std::size_t m_capacity = 0;  // elements the block holds
 };
 
 }  // namespace transfer_detail

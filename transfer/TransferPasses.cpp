@@ -92,22 +92,22 @@ bool CTransferPasses::PlanColourTable(int sourceWidth, int sourceHeight, int byt
                                       const SourceRowAccess& rows, CWorkerThreads* workers) {
   m_useTable = false;
   m_numbered = false;
-  m_table.Free();
+  m_table->Reset();
   if (m_tableUse == ColourTableUse::kNever || sourceWidth <= 0 || sourceHeight <= 0) return false;
   const int threads = workers != nullptr ? workers->Count() : 1;
-  if (!m_table.StartMarking(threads)) return false;
+  if (!m_table->StartMarking(threads)) return false;
   RunRowBands(workers, sourceHeight, BandRows(sourceWidth), [&](int y0, int y1, int worker) {
     for (int y = y0; y < y1; ++y) {
-      rows(y, [&](const std::uint8_t* row) { m_table.MarkRow(row, bytesPerPixel, sourceWidth, worker); });
+      rows(y, [&](const std::uint8_t* row) { m_table->MarkRow(row, bytesPerPixel, sourceWidth, worker); });
     }
   });
-  const double colours = static_cast<double>(m_table.FinishMarking());
+  const double colours = static_cast<double>(m_table->FinishMarking());
   // The table pays when it takes at most a quarter of the planes' memory:
   // then it also saves most of the per-pixel lattice work.
   const double planeBytes = 3.0 * sizeof(float) * sourceWidth * static_cast<double>(sourceHeight);
   m_useTable = colours >= 0 && (m_tableUse == ColourTableUse::kAlways ||
                                 colours * static_cast<double>(CColourTable::ColourBytes()) <= planeBytes / 4);
-  if (!m_useTable) m_table.Free();
+  if (!m_useTable) m_table->Reset();
   m_tableBytesPerPixel = bytesPerPixel;
   m_numbered = m_useTable && m_allowNumbers && bytesPerPixel != 1;
   return m_useTable;
@@ -122,7 +122,7 @@ bool CTransferPasses::Allocate(int sourceWidth, int sourceHeight, int templateWi
   const bool planes = !m_useTable;
   if (m_templateFigures != nullptr) templateWidth = templateHeight = 0;
   if (!m_template.Allocate(templateWidth, templateHeight) ||
-      !m_source.Allocate(planes ? sourceWidth : 0, planes ? sourceHeight : 0) || (m_useTable && !m_table.Allocate())) {
+      !m_source.Allocate(planes ? sourceWidth : 0, planes ? sourceHeight : 0) || (m_useTable && !m_table->Allocate())) {
     Free();
     return false;
   }
@@ -147,7 +147,7 @@ void CTransferPasses::Free() {
   m_templateByteSums = {};
   m_outputRowSums = {};
   m_lookupCache = {};
-  m_table.Free();
+  m_table->Reset();
   m_useTable = false;
   m_numbered = false;
 }
@@ -157,15 +157,15 @@ void CTransferPasses::FillColourTable(CWorkerThreads* workers) {
   // The colours in runs of kRun, each run converted as a row of B, G, R
   // pixels.
   constexpr int kRun = 64;
-  const int colours = m_table.ColourCount();
+  const int colours = m_table->ColourCount();
   RunRowBands(workers, (colours + kRun - 1) / kRun, 64, [&](int firstRun, int endRun, int /*worker*/) {
     float l[kRun], alpha[kRun], beta[kRun];
     double sums[kForwardSlots];
     for (int run = firstRun; run < endRun; ++run) {
       const int first = run * kRun;
       const int count = std::min(kRun, colours - first);
-      Forward(m_table.Colours() + 3 * static_cast<std::size_t>(first), 3, count, l, alpha, beta, sums, nullptr);
-      CColourTable::Lab* labs = m_table.Labs() + first;
+      Forward(m_table->Colours() + 3 * static_cast<std::size_t>(first), 3, count, l, alpha, beta, sums, nullptr);
+      CColourTable::Lab* labs = m_table->Labs() + first;
       for (int i = 0; i < count; ++i) {
         labs[i].value[CColourTable::kL] = l[i];
         labs[i].value[CColourTable::kAlpha] = alpha[i];
@@ -181,9 +181,9 @@ void CTransferPasses::SourceRow(int y, const std::uint8_t* row, int bytesPerPixe
     double* sums = &m_sourceRowSums[static_cast<std::size_t>(y) * kSumsPerRow];
     std::uint8_t* numbers = m_numbered ? destinationRow : nullptr;
     if (m_loops == LoopKind::kAvx2) {
-      TableForwardSumsAvx2(m_table, row, bytesPerPixel, m_sourceWidth, sums, numbers);
+      TableForwardSumsAvx2(*m_table, row, bytesPerPixel, m_sourceWidth, sums, numbers);
     } else {
-      TableForwardSums(m_table, row, bytesPerPixel, m_sourceWidth, sums, numbers);
+      TableForwardSums(*m_table, row, bytesPerPixel, m_sourceWidth, sums, numbers);
     }
     return;
   }
@@ -249,7 +249,7 @@ void CTransferPasses::Decorrelate(CWorkerThreads* workers, const SourceRowAccess
     DecorrelateImage(m_source, m_sourceRowSums, decorrelate, workers, m_sourceStats);
     return;
   }
-  CTableStatistics passes(m_table, rows, m_sourceWidth, m_sourceHeight,
+  CTableStatistics passes(*m_table, rows, m_sourceWidth, m_sourceHeight,
                           m_tableBytesPerPixel | (m_numbered ? kNumberedRows : 0), m_sourceRowSums, workers);
   DecorrelateWith(passes, m_sourceWidth, m_sourceHeight, m_sourceRowSums, decorrelate, m_sourceStats);
   BuildOutputTable(workers);
@@ -259,7 +259,7 @@ void CTransferPasses::Decorrelate(CWorkerThreads* workers, const SourceRowAccess
 // rows of B, G, R pixels; each keeps its blended R, G, B and faded bytes.
 void CTransferPasses::BuildOutputTable(CWorkerThreads* workers) {
   constexpr int kRun = 64;
-  const int colours = m_table.ColourCount();
+  const int colours = m_table->ColourCount();
   RunRowBands(workers, (colours + kRun - 1) / kRun, 64, [&](int firstRun, int endRun, int worker) {
     float l[kRun], alpha[kRun], beta[kRun];
     std::uint8_t faded[3 * kRun];
@@ -274,20 +274,20 @@ void CTransferPasses::BuildOutputTable(CWorkerThreads* workers) {
     for (int run = firstRun; run < endRun; ++run) {
       const int first = run * kRun;
       const int count = std::min(kRun, colours - first);
-      const CColourTable::Lab* labs = m_table.Labs() + first;
+      const CColourTable::Lab* labs = m_table->Labs() + first;
       for (int i = 0; i < count; ++i) {
         l[i] = labs[i].value[CColourTable::kL];
         alpha[i] = labs[i].value[CColourTable::kAlpha];
         beta[i] = labs[i].value[CColourTable::kBeta];
       }
       d.width = count;
-      d.source = m_table.Colours() + 3 * static_cast<std::size_t>(first);
+      d.source = m_table->Colours() + 3 * static_cast<std::size_t>(first);
       switch (m_loops) {
         case LoopKind::kAvx2: OutputPixelsAvx2(d, m_settings.mode, 3); break;
         case LoopKind::kSse2: OutputPixelsSse2(d, m_settings.mode, 3); break;
         case LoopKind::kPlain: OutputPixelsPlain(d, m_settings.mode, 3); break;
       }
-      CColourTable::OutputEntry* outputs = m_table.Outputs() + first;
+      CColourTable::OutputEntry* outputs = m_table->Outputs() + first;
       for (int i = 0; i < count; ++i) {
         for (int c = 0; c < 3; ++c) {
           outputs[i].blended[c] = blended[3 * i + c];
@@ -302,7 +302,7 @@ void CTransferPasses::BuildOutputTable(CWorkerThreads* workers) {
 void CTransferPasses::OutputRow(int y, const std::uint8_t* sourceRow, std::uint8_t* destinationRow,
                                 int bytesPerPixel, int worker) {
   if (m_useTable) {
-    TableOutputRow(m_table, sourceRow, destinationRow, bytesPerPixel, m_numbered, m_sourceWidth,
+    TableOutputRow(*m_table, sourceRow, destinationRow, bytesPerPixel, m_numbered, m_sourceWidth,
                    &m_outputRowSums[static_cast<std::size_t>(y) * 3]);
     return;
   }

@@ -141,6 +141,10 @@ class CTransferPasses {
   bool PlanColourTable(int sourceWidth, int sourceHeight, int bytesPerPixel, const SourceRowAccess& rows,
                        CWorkerThreads* workers = nullptr);
   void UseColourTable(ColourTableUse use) { m_tableUse = use; }
+  // Before PlanColourTable: the colour table in `storage`, which outlives
+  // these passes and keeps its blocks for the next picture (Free then only
+  // resets it).
+  void UseTableStorage(CColourTable* storage) { m_table = storage != nullptr ? storage : &m_ownTable; }
   bool HasColourTable() const { return m_useTable; }
   // With a colour table and 3 or 4 bytes per pixel, the source pass writes
   // each pixel's colour number into the destination row (which the output
@@ -249,7 +253,8 @@ class CTransferPasses {
   bool m_numbered = false;
   bool m_allowNumbers = true;
   int m_tableBytesPerPixel = 0;
-  CColourTable m_table;
+  CColourTable m_ownTable;
+  CColourTable* m_table = &m_ownTable;  // m_ownTable or the caller's (UseTableStorage)
   // Per-row partial sums, kSumsPerRow doubles per row (TransferStatistics.h).
   std::vector<double> m_sourceRowSums;
   std::vector<double> m_templateRowSums;

@@ -14,6 +14,7 @@ namespace {
 
 using transfer_test::Image;
 using transfer_test::MakeFlat;
+using transfer_test::MakeNoise;
 using transfer_test::MakePicture;
 using transfer_test::PassRun;
 
@@ -365,4 +366,30 @@ TEST_F(ColorTransferTest, TemplateFiguresServeOnlyTheirKindOfMode) {
   TemplateFigures stopped;
   EXPECT_EQ(-6, transfer.AnalyseTemplate(m_progress, m_template, 0, &stopped));
   EXPECT_FALSE(stopped.ready);
+}
+
+// One engine repaints picture after picture (it keeps its colour table's
+// storage between calls) exactly as a new engine would each time: more
+// colours after fewer and fewer after more, other sizes, other threads.
+TEST_F(ColorTransferTest, AnEngineUsedAgainRepaintsAsANewOne) {
+  Load(m_template, MakePicture(21, 17, 3, 56u, 10));
+  const Image sources[] = {MakePicture(40, 30, 3, 57u, 0), MakeNoise(61, 47, 3, 58u), MakeFlat(9, 9, 10, 200, 90),
+                           MakePicture(33, 70, 4, 59u, 0), MakeNoise(61, 47, 3, 60u)};
+  CColorTransfer reused;
+  int threads = 1;
+  for (const Image& source : sources) {
+    threads = 3 - threads;
+    Load(m_source, source);
+    Load(m_destination, source);
+    CColorTransfer fresh;
+    fresh.SetThreads(threads);
+    fresh.UseColourTable(transfer_detail::ColourTableUse::kAlways);
+    ASSERT_EQ(0, fresh.Apply(m_progress, m_destination, m_source, m_template, 10, 30, 20, 0));
+    const Image expected = Read(m_destination, source.bytesPerPixel);
+    Load(m_destination, source);
+    reused.SetThreads(threads);
+    reused.UseColourTable(transfer_detail::ColourTableUse::kAlways);
+    ASSERT_EQ(0, reused.Apply(m_progress, m_destination, m_source, m_template, 10, 30, 20, 0));
+    EXPECT_TRUE(expected.bytes == Read(m_destination, source.bytesPerPixel).bytes) << source.width;
+  }
 }

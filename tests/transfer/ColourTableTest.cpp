@@ -20,6 +20,7 @@ using transfer_detail::ImageStatistics;
 using transfer_detail::LoopKind;
 using transfer_test::Image;
 using transfer_test::MakeFlat;
+using transfer_test::MakeNoise;
 using transfer_test::MakePicture;
 using transfer_test::PassRun;
 using transfer_test::Settings;
@@ -87,14 +88,6 @@ void ExpectSameRun(const PassRun& planes, const TableRun& table) {
   EXPECT_EQ(0,
             std::memcmp(&planes.passes.TemplateStatistics(), &table.passes.TemplateStatistics(), sizeof(ImageStatistics)));
   EXPECT_EQ(planes.passes.MeanColourStrays(), table.passes.MeanColourStrays());
-}
-
-// Random bytes: nearly every pixel a colour of its own, in many cells.
-Image MakeNoise(int width, int height, int bytesPerPixel, std::uint32_t seed) {
-  Image image{width, height, bytesPerPixel, {}};
-  image.bytes.resize(static_cast<std::size_t>(width) * height * bytesPerPixel);
-  for (auto& b : image.bytes) b = static_cast<std::uint8_t>(transfer_test::Lcg(seed));
-  return image;
 }
 
 struct TableCase {

@@ -65,6 +65,14 @@ inline Image MakePicture(int width, int height, int bytesPerPixel, std::uint32_t
   return image;
 }
 
+// Random bytes: nearly every pixel a colour of its own, in many cells.
+inline Image MakeNoise(int width, int height, int bytesPerPixel, std::uint32_t seed) {
+  Image image{width, height, bytesPerPixel, {}};
+  image.bytes.resize(static_cast<std::size_t>(width) * height * bytesPerPixel);
+  for (auto& b : image.bytes) b = static_cast<std::uint8_t>(Lcg(seed));
+  return image;
+}
+
 inline Image MakeFlat(int width, int height, std::uint8_t b, std::uint8_t g, std::uint8_t r) {
   Image image{width, height, 3, {}};
   for (int i = 0; i < width * height; ++i) image.bytes.insert(image.bytes.end(), {b, g, r});

@@ -6,6 +6,7 @@
 
 #include "commands/CommandMessages.h"
 #include "platform/Clock.h"
+#include "transfer/ColorTransfer.h"
 #include "ui/UiLog.h"
 
 namespace ui::win {
@@ -106,9 +107,13 @@ bool CCommandDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT*
       if (m_scheduler.AcceptDone(static_cast<unsigned>(wParam))) {
         FlushProgress();
         OnRunFinished();
-        // With the time from the last request, for the test log.
-        char line[64];
-        std::snprintf(line, sizeof line, "run done %.1f ms", (platform::MonotonicSeconds() - m_requested) * 1000.0);
+        // With the time from the last request and the engine's share of it,
+        // for the test log.
+        char line[96];
+        const TransferPassTimes t = LastTransferPassTimes();
+        std::snprintf(line, sizeof line, "run done %.1f ms (transfer %.1f ms)",
+                      (platform::MonotonicSeconds() - m_requested) * 1000.0,
+                      (t.lattices + t.sourcePass + t.templatePass + t.statistics + t.outputPass) * 1000.0);
         UiLogLine(line);
       }
       *result = 0;
