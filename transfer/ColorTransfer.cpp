@@ -193,8 +193,9 @@ int CColorTransfer::Run(CProgress& progress, CImageBuffer& destination, const CI
   // The template is read as B, G, R triples and the destination written in
   // the source's format over the source's size: anything else would read or
   // write outside the rows.
-  if ((templateImage != nullptr && templateImage->AccessFormat() != keFormatBGR) || destination.AccessFormat() != format ||
-      destination.Width() < sourceWidth || destination.Height() < sourceHeight) {
+  if ((templateImage != nullptr && templateImage->AccessFormat() != keFormatBGR) ||
+      destination.AccessFormat() != format || destination.Width() < sourceWidth ||
+      destination.Height() < sourceHeight) {
     RaiseError(keErrBadArgument);
   }
 

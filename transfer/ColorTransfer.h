@@ -11,8 +11,9 @@
 // Apply keeps no state between calls but the colour table's blocks, kept
 // for the next call (a dialog repaints again on every change of a setting,
 // and fresh memory costs a page fault per page); lattices, planes and
-// statistics live for one call.  One call at a time per object.  The arithmetic lives in TransferPasses.h; this class walks the
-// rows, reports progress and handles refusal, memory shortage and abort.
+// statistics live for one call.  One call at a time per object.  The
+// arithmetic lives in TransferPasses.h; this class walks the rows, reports
+// progress and handles refusal, memory shortage and abort.
 //
 // Each pass's rows are shared out in bands to as many threads as the
 // processor has (CWorkerThreads), the calling thread among them; progress is
