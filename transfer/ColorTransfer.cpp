@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <mutex>
 
 #include "image/ImageBuffer.h"
@@ -99,7 +100,23 @@ TransferPassTimes LastTransferPassTimes() {
   return g_lastTimes;
 }
 
+// The forward and backward lattices depend on nothing but the colour
+// transforms: built at the first call, they serve every later one.
+struct CColorTransfer::Lattices {
+  RgbToLalphaBeta toLab;
+  LalphaBetaToRgb toRgb;
+  VTetra::FloatLattice forward{3, 3, kLatticeSamples, &toLab};
+  VTetra::ByteLattice backward{3, 3, kLatticeSamples, &toRgb};
+};
+
 CColorTransfer::CColorTransfer() { m_tableStorage.KeepStorage(true); }
+
+CColorTransfer::~CColorTransfer() = default;
+
+const CColorTransfer::Lattices& CColorTransfer::TheLattices() {
+  if (m_lattices == nullptr) m_lattices = std::make_unique<Lattices>();
+  return *m_lattices;
+}
 
 void CColorTransfer::SetThreads(int threads) { m_threads = threads < 0 ? 0 : threads; }
 
@@ -135,10 +152,9 @@ int CColorTransfer::AnalyseTemplate(CProgress& progress, const CImageBuffer& tem
   if (templateImage.AccessFormat() != keFormatBGR) RaiseError(keErrBadArgument);
   const EngineConstants constants;
   const DerivedSettings settings(0, 0, 0, mode, constants);
-  RgbToLalphaBeta toLab;
-  LalphaBetaToRgb toRgb;
-  const VTetra::FloatLattice forward(3, 3, kLatticeSamples, &toLab);
-  const VTetra::ByteLattice backward(3, 3, kLatticeSamples, &toRgb);
+  const Lattices& lattices = TheLattices();
+  const VTetra::FloatLattice& forward = lattices.forward;
+  const VTetra::ByteLattice& backward = lattices.backward;
   const int width = templateImage.Width();
   const int height = templateImage.Height();
   progress.SetTotal(height);
@@ -174,10 +190,9 @@ int CColorTransfer::Run(CProgress& progress, CImageBuffer& destination, const CI
   const EngineConstants constants;
   const DerivedSettings settings(brightness, colourIntensity, fade, mode, constants);
 
-  RgbToLalphaBeta toLab;
-  LalphaBetaToRgb toRgb;
-  const VTetra::FloatLattice forward(3, 3, kLatticeSamples, &toLab);
-  const VTetra::ByteLattice backward(3, 3, kLatticeSamples, &toRgb);
+  const Lattices& lattices = TheLattices();
+  const VTetra::FloatLattice& forward = lattices.forward;
+  const VTetra::ByteLattice& backward = lattices.backward;
 
   const int format = source.AccessFormat();
   const int bytesPerPixel = EngineBytesPerPixel(format);

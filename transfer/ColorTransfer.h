@@ -8,10 +8,10 @@
 // result goes back to RGB through two byte-lattice lookups one l level apart,
 // blended by distance, then faded with the source pixel.
 //
-// Apply keeps no state between calls but the colour table's blocks, kept
-// for the next call (a dialog repaints again on every change of a setting,
-// and fresh memory costs a page fault per page); lattices, planes and
-// statistics live for one call.  One call at a time per object.  The
+// Apply keeps no state between calls but the lattices and the colour
+// table's blocks, kept for the next call (a dialog repaints again on every
+// change of a setting, and fresh memory costs a page fault per page);
+// planes and statistics live for one call.  One call at a time per object.  The
 // arithmetic lives in TransferPasses.h; this class walks the rows, reports
 // progress and handles refusal, memory shortage and abort.
 //
@@ -19,6 +19,8 @@
 // processor has (CWorkerThreads), the calling thread among them; progress is
 // reported and cancellation heard on the calling thread only, between
 // bands.  The bytes are the same with any number of threads.
+
+#include <memory>
 
 #include "transfer/ColourTable.h"
 #include "transfer/ColourTableUse.h"
@@ -46,6 +48,7 @@ TransferPassTimes LastTransferPassTimes();
 class CColorTransfer {
  public:
   CColorTransfer();
+  ~CColorTransfer();
   // Answers 0 when the pass completed or was refused with a message, -6 when
   // the progress object asked to stop (the destination is then a copy of the
   // source).  `destination` must have the source's format and at least its
@@ -92,6 +95,10 @@ class CColorTransfer {
   int ThreadsFor(const CImageBuffer& source, const CImageBuffer* templateImage,
                  const CImageBuffer& destination) const;
 
+  struct Lattices;
+  const Lattices& TheLattices();
+
+  std::unique_ptr<Lattices> m_lattices;
   int m_threads = 0;
   transfer_detail::ColourTableUse m_colourTable = transfer_detail::ColourTableUse::kWhenItPays;
   transfer_detail::CColourTable m_tableStorage;
