@@ -1,5 +1,6 @@
 #include "tools/tintavo/InputFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <memory>
@@ -30,7 +31,9 @@ bool ReadAll(std::FILE* stream, std::uint64_t expectedSize, std::vector<std::uin
   constexpr std::size_t kChunk = 1 << 16;
   for (;;) {
     const std::size_t used = bytes->size();
-    const std::size_t room = bytes->capacity() > used ? bytes->capacity() - used : kChunk;
+    // At most one byte past the limit is ever read (then refused).
+    const std::size_t limit = static_cast<std::size_t>(kPictureMaxFileSize) + 1 - used;
+    const std::size_t room = std::min(bytes->capacity() > used ? bytes->capacity() - used : kChunk, limit);
     bytes->resize(used + room);
     errno = 0;
     const std::size_t got = std::fread(bytes->data() + used, 1, room, stream);
