@@ -10,6 +10,8 @@
 
 namespace {
 
+constexpr std::size_t kMaxKeptTemplateBytes = std::size_t{16} << 20;
+
 void ShowError(const std::string& text) {
   platform::ShowMessage(text, TINTAVO_PRODUCT_NAME, platform::MessageBoxIcon::kError);
 }
@@ -87,7 +89,9 @@ int Hueloom::Run(CCommandJob& job) {
   (void)m_transfer.AnalyseTemplate(analysis, m_template, mode, &m_figures);
   m_template.Clear();
   if (!m_figures.ready) return 0;  // no memory: the engine said so
-  if (read) {
+  // The bytes are kept to compare with; a template file of more than
+  // kMaxKeptTemplateBytes is read and converted each time instead.
+  if (read && bytes.size() <= kMaxKeptTemplateBytes) {
     m_figuresPath = path;
     m_figuresBytes = std::move(bytes);
   }
