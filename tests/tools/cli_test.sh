@@ -54,6 +54,13 @@ host() { $runner "$bin/tintavo-host$exe" "$@"; }
 run() {
   tintavo "$@" >out.raw 2>err.raw
   code=$?
+  # Under a busy Wine a program now and then ends with an error before its
+  # own code runs, printing nothing: such a start is tried once more (every
+  # failure of the tool itself prints its reason).
+  if [ -n "$runner" ] && [ "$code" != 0 ] && [ ! -s out.raw ] && [ ! -s err.raw ]; then
+    tintavo "$@" >out.raw 2>err.raw
+    code=$?
+  fi
   tr -d '\r' <out.raw >out.txt
   tr -d '\r' <err.raw >err.txt
 }
