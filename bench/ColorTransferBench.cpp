@@ -6,15 +6,16 @@
 // reports megapixels of source per second and the wall milliseconds of each
 // pass; the label names the pixel loops and whether the source was kept per
 // colour.  BM_ApplyPlanes is mode 0 with the source always in float planes,
-// as a picture of too many colours is done.  BM_ApplyNoise does the same on a source of random bytes: the least
-// favourable picture for the output pass's lookup cache, as few colours
-// repeat.  Each call of these has a new engine, as each picture of the
-// command-line tool.  BM_Apply12MP is the dialog's case: a 12-megapixel
-// document repainted by one engine on every change of a setting.  BM_Loops/KIND runs the passes one
-// by one on one thread with each pixel loop the build and processor have
-// (0 plain, 1 SSE2, 2 AVX2) and reports the processor milliseconds of each
-// (processor time, so that other programs on a shared machine do not count;
-// page faults on the freshly allocated planes do).
+// as a picture of too many colours is done.  BM_ApplyNoise does the same on
+// a source of random bytes: the least favourable picture for the output
+// pass's lookup cache, as few colours repeat.  Each call of these has a new
+// engine, as each picture of the command-line tool.  BM_Apply12MP is the
+// dialog's case: a 12-megapixel document repainted by one engine on every
+// change of a setting.  BM_Loops/KIND runs the passes one by one on one
+// thread with each pixel loop the build and processor have (0 plain, 1
+// SSE2, 2 AVX2) and reports the processor milliseconds of each (processor
+// time, so that other programs on a shared machine do not count; page
+// faults on the freshly allocated planes do).
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
