@@ -78,8 +78,8 @@ int Hueloom::Run(CCommandJob& job) {
 
   // An undecodable template never reaches the engine: the destination stays
   // the copy of the source that the start of the run made.
-  std::string error;
-  m_template = LoadTemplateBuffer(path, &error);
+  std::string error = readError.text;
+  if (read) m_template = DecodeTemplateBytes(path, bytes, &error);
   if (m_template.IsEmpty()) {
     ShowError("Can't read the template picture " + FileNameOf(path) + ": " + error);
     return 0;

@@ -15,15 +15,21 @@ CImageBuffer LoadTemplateBuffer(const std::string& path) {
 CImageBuffer LoadTemplateBuffer(const std::string& path, std::string* error, std::string* damage) {
   error->clear();
   if (damage != nullptr) damage->clear();
-  const ImageFileType type = TypeFromExtension(LowerCaseAscii(ExtensionOf(path)));
-
-  CImageBuffer buffer;
   std::vector<std::uint8_t> bytes;
   PictureError readError;
   if (!ReadPictureFile(path, &bytes, &readError)) {
     *error = readError.text;
-    return buffer;
+    return CImageBuffer();
   }
+  return DecodeTemplateBytes(path, bytes, error, damage);
+}
+
+CImageBuffer DecodeTemplateBytes(const std::string& path, const std::vector<std::uint8_t>& bytes,
+                                 std::string* error, std::string* damage) {
+  error->clear();
+  if (damage != nullptr) damage->clear();
+  const ImageFileType type = TypeFromExtension(LowerCaseAscii(ExtensionOf(path)));
+  CImageBuffer buffer;
   if (bufferdecode::DecodeJpegIntoBuffer(bytes, type, &buffer, damage)) return buffer;
 
   // As CPicture::Load: the decoder of the type first, then detection; when
@@ -34,7 +40,6 @@ CImageBuffer LoadTemplateBuffer(const std::string& path, std::string* error, std
     *error = picture.GetLastError();
     return buffer;
   }
-  bytes = {};
   const unsigned width = picture.GetWidth();
   const unsigned height = picture.GetHeight();
   if (width == 0 || height == 0) {

@@ -1,7 +1,9 @@
 #pragma once
 // Loading a template picture file into an image buffer.
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "image/ImageBuffer.h"
 
@@ -18,3 +20,8 @@ CImageBuffer LoadTemplateBuffer(const std::string& path);
 // (CPicture::GetDamage), "" otherwise: such a buffer is still answered, as
 // a template it is usable, and a caller that talks to a person says so.
 CImageBuffer LoadTemplateBuffer(const std::string& path, std::string* error, std::string* damage = nullptr);
+
+// The same from the file's bytes, read already (ReadPictureFile); `path`
+// names the type by its extension.
+CImageBuffer DecodeTemplateBytes(const std::string& path, const std::vector<std::uint8_t>& bytes,
+                                 std::string* error, std::string* damage = nullptr);

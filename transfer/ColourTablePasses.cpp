@@ -5,6 +5,7 @@
 
 #include "transfer/ColourTablePixels_p.h"
 #include "transfer/RowBands.h"
+#include "transfer/RowsAtOnce_p.h"
 
 namespace transfer_detail {
 
@@ -25,17 +26,9 @@ void TableForwardSums(const CColourTable& table, const std::uint8_t* row, int by
 namespace {
 
 // Numbered rows (the destination's, which hand out their stored rows) are
-// taken kRowsAtOnce at a time: each row keeps its own accumulators and adds
-// its pixels in its own order, exactly as alone, but the rows' additions do
-// not wait for one another.  Source rows are taken one by one: a buffer
-// that converts its rows for access holds one row at a time.
-constexpr int kRowsAtOnce = 2;
-
-#if defined(__GNUC__) || defined(__clang__)
-#define TINTAVO_UNROLL_ROWS _Pragma("GCC unroll 4")
-#else
-#define TINTAVO_UNROLL_ROWS
-#endif
+// taken kRowsAtOnce at a time (RowsAtOnce_p.h).  Source rows are taken one
+// by one: a buffer that converts its rows for access holds one row at a
+// time.
 
 // Fetches rows y .. y + kRows - 1 through `access` into rows[] and calls
 // use() while all are held.

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "transfer/RowBands.h"
+#include "transfer/RowsAtOnce_p.h"
 
 namespace transfer_detail {
 
@@ -15,20 +16,6 @@ void AddRowSums(const std::vector<double>& rowSums, int rows, int stride, int co
 }
 
 namespace {
-
-// The loops below take kRowsAtOnce rows side by side: each row keeps its own
-// accumulators and adds its pixels in its own order, exactly as one row
-// alone would, but the rows' additions do not wait for one another, so the
-// loop is not held up by the latency of each addition.
-constexpr int kRowsAtOnce = 2;
-
-// The row loop inside the pixel loop must be unrolled, so that each row's
-// accumulators live in registers.
-#if defined(__GNUC__) || defined(__clang__)
-#define TINTAVO_UNROLL_ROWS _Pragma("GCC unroll 4")
-#else
-#define TINTAVO_UNROLL_ROWS
-#endif
 
 // Runs rows.template Run<k>(y) for groups of kRowsAtOnce rows, then single
 // rows, over the bands of 0..height-1, on the workers when given.
