@@ -1,11 +1,14 @@
 #include "transfer/ColourTablePasses.h"
 
+#include <array>
 #include <cstddef>
 #include <type_traits>
+#include <utility>
 
 #include "transfer/ColourTablePixels_p.h"
 #include "transfer/RowBands.h"
 #include "transfer/RowsAtOnce_p.h"
+#include "transfer/TableStatisticsSums_p.h"
 
 namespace transfer_detail {
 
@@ -75,7 +78,12 @@ inline void EachColumn(const CColourTable& table, const std::uint8_t* const* row
 template <typename Pass>
 void CTableStatistics::ForRows(const Pass& pass) {
   const bool together = (m_rowKind & kNumberedRows) != 0;
-  RunRowBands(m_workers, m_height, BandRows(m_width), [&](int y0, int y1, int /*worker*/) {
+  // Numbered rows go kVectorRows at a time through the AVX2 loop, one row
+  // in each lane; bands of a multiple of that many rows leave no remainder
+  // but the image's last rows.
+  const bool vectors = together && m_avx2;
+  const int bandRows = vectors ? (BandRows(m_width) + kVectorRows - 1) / kVectorRows * kVectorRows : BandRows(m_width);
+  RunRowBands(m_workers, m_height, bandRows, [&](int y0, int y1, int /*worker*/) {
     auto group = [&](int y, auto rowCount) {
       constexpr int kRows = decltype(rowCount)::value;
       const std::uint8_t* rows[kRows];
@@ -93,6 +101,14 @@ void CTableStatistics::ForRows(const Pass& pass) {
       });
     };
     int y = y0;
+    for (; vectors && y + kVectorRows <= y1; y += kVectorRows) {
+      const std::uint8_t* rows[kVectorRows];
+      double* sums[kVectorRows];
+      for (int r = 0; r < kVectorRows; ++r) sums[r] = &m_rowSums[static_cast<std::size_t>(y + r) * kSumsPerRow];
+      HoldRows<kVectorRows>(m_rows, y, rows, [&] {
+        TableStatisticsRowsAvx2(Pass::kWhich, m_table, rows, m_rowKind & ~kNumberedRows, m_width, pass.stats, sums);
+      });
+    }
     if (together) {
       for (; y + kRowsAtOnce <= y1; y += kRowsAtOnce) group(y, std::integral_constant<int, kRowsAtOnce>());
     }
@@ -109,104 +125,36 @@ void CTableStatistics::ForColours(const std::function<void(float* lab)>& colour)
 
 namespace {
 
-// alpha', beta' with their sums (ResidualSlot, then DecorrelatedSpreadSlot
-// or PlainSpreadSlot), as ResidualRows over the planes.
-template <bool kDecorrelate>
-struct TableResidualRows {
+template <typename S, std::size_t... kRow>
+std::array<S, sizeof...(kRow)> EachRowSums(const ImageStatistics& stats, std::index_sequence<kRow...>) {
+  return {{(static_cast<void>(kRow), S(stats))...}};
+}
+
+// One of the decorrelation's passes (TableStatisticsSums_p.h) over rows of
+// any kind, each row with its own sums.
+template <template <typename> class Sums, TableStatisticsPass kPass>
+struct TableStatisticsRows {
+  static constexpr TableStatisticsPass kWhich = kPass;
   const CColourTable& table;
   int width;
   const ImageStatistics& stats;
   template <int kRows, int kKind>
   void Rows(const std::uint8_t* const* rows, double* const* s) const {
-    const double qAlpha = stats.qAlpha, pAlpha = stats.pAlpha, qBeta = stats.qBeta, pBeta = stats.pBeta;
-    const double meanL = stats.mean[0], meanAlpha = stats.mean[1], meanBeta = stats.mean[2];
     const Lab* const labs = table.Labs();
-    double sa[kRows], sb[kRows], saa[kRows], sab[kRows], spread0[kRows], spread1[kRows], spread2[kRows];
-    for (int r = 0; r < kRows; ++r) sa[r] = sb[r] = saa[r] = sab[r] = spread0[r] = spread1[r] = spread2[r] = 0;
+    auto sums = EachRowSums<Sums<double>>(stats, std::make_index_sequence<kRows>());
     auto pixel = [&](int r, std::uint32_t n) {
       const float* lab = labs[n].value;
-      const double vl = lab[kL];
-      const double a1 = lab[kAlpha] - qAlpha - pAlpha * vl;
-      const double b1 = lab[kBeta] - qBeta - pBeta * vl;
-      const double dl = vl - meanL;
-      if (kDecorrelate) {
-        const float storedAlpha = static_cast<float>(a1);
-        spread0[r] += storedAlpha;
-        spread1[r] += dl * dl;
-      } else {
-        const double da = lab[kAlpha] - meanAlpha;
-        const double db = lab[kBeta] - meanBeta;
-        spread0[r] += dl * dl;
-        spread1[r] += da * da;
-        spread2[r] += db * db;
-      }
-      sa[r] += a1;
-      sb[r] += b1;
-      saa[r] += a1 * a1;
-      sab[r] += a1 * b1;
+      sums[r].Add(lab[kL], lab[kAlpha], lab[kBeta]);
     };
     EachColumn<kRows, kKind>(table, rows, width, pixel);
-    for (int r = 0; r < kRows; ++r) {
-      s[r][kSumAlpha1] = sa[r];
-      s[r][kSumBeta1] = sb[r];
-      s[r][kSumAlpha1Alpha1] = saa[r];
-      s[r][kSumAlpha1Beta1] = sab[r];
-      if (kDecorrelate) {
-        s[r][kSumStoredAlpha1] = spread0[r];
-        s[r][kSumLSpread] = spread1[r];
-      } else {
-        s[r][kSumPlainLSpread] = spread0[r];
-        s[r][kSumPlainAlphaSpread] = spread1[r];
-        s[r][kSumPlainBetaSpread] = spread2[r];
-      }
-    }
+    for (int r = 0; r < kRows; ++r) sums[r].Store(&s[r]);
   }
 };
 
-// The sums of beta'' and the spread of alpha' (SecondResidualSlot), from
-// the table's stored residuals.
-struct TableSecondResidualRows {
-  const CColourTable& table;
-  int width;
-  double meanAlpha;
-  template <int kRows, int kKind>
-  void Rows(const std::uint8_t* const* rows, double* const* s) const {
-    const Lab* const labs = table.Labs();
-    double sb[kRows], spread[kRows];
-    for (int r = 0; r < kRows; ++r) sb[r] = spread[r] = 0;
-    auto pixel = [&](int r, std::uint32_t n) {
-      const float* lab = labs[n].value;
-      const double a1 = lab[kAlpha];
-      sb[r] += lab[kBeta];
-      const double da = a1 - meanAlpha;
-      spread[r] += da * da;
-    };
-    EachColumn<kRows, kKind>(table, rows, width, pixel);
-    for (int r = 0; r < kRows; ++r) {
-      s[r][kSumBeta2] = sb[r];
-      s[r][kSumAlpha1Spread] = spread[r];
-    }
-  }
-};
-
-// The spread of beta'' (BetaSpreadSlot).
-struct TableBetaSpreadRows {
-  const CColourTable& table;
-  int width;
-  double meanBeta;
-  template <int kRows, int kKind>
-  void Rows(const std::uint8_t* const* rows, double* const* s) const {
-    const Lab* const labs = table.Labs();
-    double spread[kRows];
-    for (int r = 0; r < kRows; ++r) spread[r] = 0;
-    auto pixel = [&](int r, std::uint32_t n) {
-      const double db = labs[n].value[kBeta] - meanBeta;
-      spread[r] += db * db;
-    };
-    EachColumn<kRows, kKind>(table, rows, width, pixel);
-    for (int r = 0; r < kRows; ++r) s[r][kSumBeta2Spread] = spread[r];
-  }
-};
+template <typename V>
+using DecorrelatedResidualSums = ResidualSums<V, true>;
+template <typename V>
+using PlainResidualSums = ResidualSums<V, false>;
 
 }  // namespace
 
@@ -214,9 +162,9 @@ void CTableStatistics::Residuals(bool decorrelate, const ImageStatistics& stats)
   // One loop with decorrelation and one without, so that neither tests the
   // mode per pixel.
   if (decorrelate) {
-    ForRows(TableResidualRows<true>{m_table, m_width, stats});
+    ForRows(TableStatisticsRows<DecorrelatedResidualSums, TableStatisticsPass::kResiduals>{m_table, m_width, stats});
   } else {
-    ForRows(TableResidualRows<false>{m_table, m_width, stats});
+    ForRows(TableStatisticsRows<PlainResidualSums, TableStatisticsPass::kPlainResiduals>{m_table, m_width, stats});
     return;
   }
   // The residuals replace alpha and beta, as the planes' would.
@@ -237,11 +185,11 @@ void CTableStatistics::SecondResiduals(const ImageStatistics& stats) {
     const double a1 = lab[kAlpha];
     lab[kBeta] = static_cast<float>(lab[kBeta] - qBetaAlpha - pBetaAlpha * a1);
   });
-  ForRows(TableSecondResidualRows{m_table, m_width, stats.mean[1]});
+  ForRows(TableStatisticsRows<SecondResidualSums, TableStatisticsPass::kSecondResiduals>{m_table, m_width, stats});
 }
 
 void CTableStatistics::BetaSpreads(const ImageStatistics& stats) {
-  ForRows(TableBetaSpreadRows{m_table, m_width, stats.mean[2]});
+  ForRows(TableStatisticsRows<BetaSpreadSums, TableStatisticsPass::kBetaSpreads>{m_table, m_width, stats});
 }
 
 void TableOutputRow(const CColourTable& table, const std::uint8_t* source, std::uint8_t* destination,

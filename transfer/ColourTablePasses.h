@@ -32,15 +32,28 @@ bool HaveAvx2TableSums();
 void TableForwardSumsAvx2(const CColourTable& table, const std::uint8_t* row, int bytesPerPixel, int width,
                           double sums[kForwardSlots], std::uint8_t* numbers = nullptr);
 
+// The decorrelation's passes through the table, one pixel loop each.
+enum class TableStatisticsPass { kResiduals, kPlainResiduals, kSecondResiduals, kBetaSpreads };
+
+// Rows the AVX2 statistics loop takes at once, one in each lane.
+constexpr int kVectorRows = 4;
+
+// One pass over kVectorRows numbered rows of `bytesPerPixel` (3 or 4) with
+// the AVX2 loop (present where HaveAvx2TableSums() says so): each row's
+// sums into its record sums[r], the same as the plain loop's.
+void TableStatisticsRowsAvx2(TableStatisticsPass pass, const CColourTable& table, const std::uint8_t* const* rows,
+                             int bytesPerPixel, int width, const ImageStatistics& stats, double* const* sums);
+
 // The decorrelation's passes over the rows (source rows of `bytesPerPixel`,
 // or numbered rows: kNumberedRows | bytes per pixel); the stored residuals
-// are written into the table, once per colour.
+// are written into the table, once per colour.  `avx2`: numbered rows go
+// through TableStatisticsRowsAvx2 where they can.
 class CTableStatistics : public CStatisticsPasses {
  public:
   CTableStatistics(CColourTable& table, const SourceRowAccess& rows, int width, int height, int rowKind,
-                   std::vector<double>& rowSums, CWorkerThreads* workers)
+                   std::vector<double>& rowSums, CWorkerThreads* workers, bool avx2)
       : m_table(table), m_rows(rows), m_width(width), m_height(height), m_rowKind(rowKind),
-        m_rowSums(rowSums), m_workers(workers) {}
+        m_rowSums(rowSums), m_workers(workers), m_avx2(avx2) {}
   void Residuals(bool decorrelate, const ImageStatistics& stats) override;
   void SecondResiduals(const ImageStatistics& stats) override;
   void BetaSpreads(const ImageStatistics& stats) override;
@@ -61,6 +74,7 @@ class CTableStatistics : public CStatisticsPasses {
   int m_rowKind;
   std::vector<double>& m_rowSums;
   CWorkerThreads* m_workers;
+  bool m_avx2;  // numbered rows through the AVX2 loop
 };
 
 // One output row from the table's output entries: the faded bytes written in

@@ -28,5 +28,11 @@ inline Double4 Min(Double4 a, Double4 b) { return {_mm256_min_pd(a.v, b.v)}; }
 inline Double4 Abs(Double4 a) {
   return {_mm256_and_pd(a.v, _mm256_castsi256_pd(_mm256_set1_epi64x(0x7fffffffffffffffLL)))};
 }
+inline Double4 RoundedToFloat(Double4 a) { return {_mm256_cvtps_pd(_mm256_cvtpd_ps(a.v))}; }
+inline void StoreLanes(Double4 a, double* const* records, int slot) {
+  double lanes[4];
+  _mm256_storeu_pd(lanes, a.v);
+  for (int i = 0; i < 4; ++i) records[i][slot] = lanes[i];
+}
 
 }  // namespace transfer_detail

@@ -250,7 +250,8 @@ void CTransferPasses::Decorrelate(CWorkerThreads* workers, const SourceRowAccess
     return;
   }
   CTableStatistics passes(*m_table, rows, m_sourceWidth, m_sourceHeight,
-                          m_tableBytesPerPixel | (m_numbered ? kNumberedRows : 0), m_sourceRowSums, workers);
+                          m_tableBytesPerPixel | (m_numbered ? kNumberedRows : 0), m_sourceRowSums, workers,
+                          m_loops == LoopKind::kAvx2);
   DecorrelateWith(passes, m_sourceWidth, m_sourceHeight, m_sourceRowSums, decorrelate, m_sourceStats);
   BuildOutputTable(workers);
 }
