@@ -13,6 +13,9 @@ bool HaveAvx2OutputPixels() { return false; }
 void OutputPixelsAvx2(OutputRowData&, int, int) {}
 bool HaveAvx2TableSums() { return false; }
 void TableForwardSumsAvx2(const CColourTable&, const std::uint8_t*, int, int, double*, std::uint8_t*) {}
+void TableForwardSumsRowsAvx2(const CColourTable&, const std::uint8_t* const*, int, int, double* const*,
+                              std::uint8_t* const*) {}
+void TableOutputRowsAvx2(const CColourTable&, std::uint8_t* const*, int, int, double* const*) {}
 void TableStatisticsRowsAvx2(TableStatisticsPass, const CColourTable&, const std::uint8_t* const*, int, int,
                              const ImageStatistics&, double* const*) {}
 

@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 #include "image/ImageBuffer.h"
 #include "image/Status.h"
@@ -67,19 +68,20 @@ void RecordTimes(const TransferPassTimes& times) {
   g_lastTimes = times;
 }
 
-// One pass over `rows` rows: row(y, worker) for every row, in bands on the
-// workers, and Step once per finished row on this thread, counting on from
-// `step`.  False when a Step asked to stop (the bands already running end
-// first; no new one starts).
-bool RunPass(CWorkerThreads* pool, int rows, int width, CProgress& progress, std::int64_t& step,
-             const std::function<void(int y, int worker)>& row) {
+// One pass over `rows` rows: band(y0, y1, worker) for bands of rows (of a
+// multiple of `together` rows, but for the last) on the workers, and Step
+// once per finished row on this thread, counting on from `step`.  False
+// when a Step asked to stop (the bands already running end first; no new
+// one starts).
+bool RunPass(CWorkerThreads* pool, int rows, int width, int together, CProgress& progress, std::int64_t& step,
+             const std::function<void(int y0, int y1, int worker)>& band) {
   std::atomic<int> finished{0};
   int reported = 0;
   bool go = true;
   RunRowBands(
-      pool, rows, BandRows(width),
+      pool, rows, (BandRows(width) + together - 1) / together * together,
       [&](int y0, int y1, int worker) {
-        for (int y = y0; y < y1; ++y) row(y, worker);
+        band(y0, y1, worker);
         finished.fetch_add(y1 - y0);
       },
       [&]() {
@@ -92,6 +94,27 @@ bool RunPass(CWorkerThreads* pool, int rows, int width, CProgress& progress, std
       });
   return go;
 }
+
+// Rows y .. y + count - 1 of a buffer that hands out its stored rows, held
+// together for the object's life (Holder: CRowReader or CRowWriter).
+template <typename Holder, typename Buffer, typename Row>
+class CHeldRows {
+ public:
+  static constexpr int kMost = 4;
+  CHeldRows(Buffer& buffer, int y, int count) {
+    for (int i = 0; i < count && i < kMost; ++i) {
+      m_held[i].emplace(buffer, y + i);
+      m_rows[i] = m_held[i]->Row();
+    }
+  }
+  Row* const* Rows() const { return m_rows; }
+
+ private:
+  std::optional<Holder> m_held[kMost];
+  Row* m_rows[kMost] = {};
+};
+using CReadRows = CHeldRows<CRowReader, const CImageBuffer, const std::uint8_t>;
+using CWriteRows = CHeldRows<CRowWriter, CImageBuffer, std::uint8_t>;
 
 }  // namespace
 
@@ -169,10 +192,11 @@ int CColorTransfer::AnalyseTemplate(CProgress& progress, const CImageBuffer& tem
     ShowError("Fatal error: not enough memory!");
     return 0;
   }
-  const bool aborted = !RunPass(pool, height, width, progress, step, [&](int y, int) {
-    if (width == 0) return;
-    CRowReader row(templateImage, y);
-    passes.TemplateRow(y, row.Row());
+  const bool aborted = !RunPass(pool, height, width, 1, progress, step, [&](int y0, int y1, int) {
+    for (int y = y0; y < y1 && width > 0; ++y) {
+      CRowReader row(templateImage, y);
+      passes.TemplateRow(y, row.Row());
+    }
   });
   if (!aborted) {
     passes.DecorrelateTemplate(pool);
@@ -244,22 +268,35 @@ int CColorTransfer::Run(CProgress& progress, CImageBuffer& destination, const CI
   // A zero-width image has rows without pixels: they are neither fetched nor
   // computed, but still counted as steps.
   const bool numbered = passes.NumbersInDestination();
-  bool aborted = !RunPass(pool, sourceHeight, sourceWidth, progress, step, [&](int y, int) {
+  // Rows side by side where the loops take them so: the output pass reads
+  // only the numbered destination rows, the source pass the source's too.
+  const int outputTogether = passes.RowsTogether();
+  const int sourceTogether = RowsShareable(source) ? outputTogether : 1;
+  bool aborted = !RunPass(pool, sourceHeight, sourceWidth, sourceTogether, progress, step, [&](int y0, int y1, int) {
     if (sourceWidth == 0) return;
-    if (numbered) {
-      CRowWriter out(destination, y);
-      CRowReader in(source, y);
-      passes.SourceRow(y, in.Row(), bytesPerPixel, out.Row());
-    } else {
-      CRowReader row(source, y);
-      passes.SourceRow(y, row.Row(), bytesPerPixel);
+    int y = y0;
+    for (; sourceTogether > 1 && y + sourceTogether <= y1; y += sourceTogether) {
+      const CReadRows in(source, y, sourceTogether);
+      const CWriteRows out(destination, y, sourceTogether);
+      passes.SourceRows(y, in.Rows(), bytesPerPixel, out.Rows());
+    }
+    for (; y < y1; ++y) {
+      if (numbered) {
+        CRowWriter out(destination, y);
+        CRowReader in(source, y);
+        passes.SourceRow(y, in.Row(), bytesPerPixel, out.Row());
+      } else {
+        CRowReader row(source, y);
+        passes.SourceRow(y, row.Row(), bytesPerPixel);
+      }
     }
   });
   times.sourcePass = clock.Lap();
-  aborted = aborted || !RunPass(pool, templateHeight, templateWidth, progress, step, [&](int y, int) {
-    if (templateWidth == 0) return;
-    CRowReader row(*templateImage, y);
-    passes.TemplateRow(y, row.Row());
+  aborted = aborted || !RunPass(pool, templateHeight, templateWidth, 1, progress, step, [&](int y0, int y1, int) {
+    for (int y = y0; y < y1 && templateWidth > 0; ++y) {
+      CRowReader row(*templateImage, y);
+      passes.TemplateRow(y, row.Row());
+    }
   });
   times.templatePass = clock.Lap();
   if (!aborted) {
@@ -271,11 +308,18 @@ int CColorTransfer::Run(CProgress& progress, CImageBuffer& destination, const CI
     passes.Decorrelate(pool, numbered ? destinationRows : sourceRows);
     (void)progress.Step(step);
     times.statistics = clock.Lap();
-    aborted = !RunPass(pool, sourceHeight, sourceWidth, progress, step, [&](int y, int worker) {
+    aborted = !RunPass(pool, sourceHeight, sourceWidth, outputTogether, progress, step, [&](int y0, int y1, int worker) {
       if (sourceWidth == 0) return;
-      CRowWriter out(destination, y);
-      CRowReader in(source, y);
-      passes.OutputRow(y, in.Row(), out.Row(), bytesPerPixel, worker);
+      int y = y0;
+      for (; outputTogether > 1 && y + outputTogether <= y1; y += outputTogether) {
+        const CWriteRows out(destination, y, outputTogether);
+        passes.OutputRows(y, out.Rows(), bytesPerPixel);
+      }
+      for (; y < y1; ++y) {
+        CRowWriter out(destination, y);
+        CRowReader in(source, y);
+        passes.OutputRow(y, in.Row(), out.Row(), bytesPerPixel, worker);
+      }
     });
     times.outputPass = clock.Lap();
   }

@@ -122,7 +122,7 @@ class CColourTable {
   // whole use.
   std::vector<CLargeArray<std::uint64_t>> m_marks;  // per thread, one mask per cell
   CLargeArray<CellInfo> m_cells;
-  std::vector<std::uint8_t> m_colours;  // B, G, R of each used colour, in number order
+  CLargeArray<std::uint8_t> m_colours;  // B, G, R of each used colour, in number order
   CLargeArray<Lab> m_lab;
   CLargeArray<OutputEntry> m_out;
   bool m_keepStorage = false;

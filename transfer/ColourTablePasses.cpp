@@ -194,14 +194,12 @@ void CTableStatistics::BetaSpreads(const ImageStatistics& stats) {
 
 void TableOutputRow(const CColourTable& table, const std::uint8_t* source, std::uint8_t* destination,
                     int bytesPerPixel, bool numbered, int width, double sums[3]) {
-  double sumR = 0, sumG = 0, sumB = 0;
+  OutputSums<double> s;
   const std::uint8_t* pixels = numbered ? destination : source;
   const CColourTable::OutputEntry* const outputs = table.Outputs();
   ForEachPixel(table, pixels, bytesPerPixel | (numbered ? kNumberedRows : 0), width, [&](std::uint32_t n, int x) {
     const CColourTable::OutputEntry& e = outputs[n];
-    sumR += e.blended[0];
-    sumG += e.blended[1];
-    sumB += e.blended[2];
+    s.Add(e.blended[0], e.blended[1], e.blended[2]);
     std::uint8_t* dst = destination + static_cast<std::size_t>(x) * bytesPerPixel;
     dst[0] = e.bgr[0];
     if (bytesPerPixel != 1) {
@@ -209,9 +207,7 @@ void TableOutputRow(const CColourTable& table, const std::uint8_t* source, std::
       dst[2] = e.bgr[2];
     }
   });
-  sums[0] = sumR;
-  sums[1] = sumG;
-  sums[2] = sumB;
+  s.Store(&sums);
 }
 
 }  // namespace transfer_detail

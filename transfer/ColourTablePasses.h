@@ -32,11 +32,24 @@ bool HaveAvx2TableSums();
 void TableForwardSumsAvx2(const CColourTable& table, const std::uint8_t* row, int bytesPerPixel, int width,
                           double sums[kForwardSlots], std::uint8_t* numbers = nullptr);
 
+// Rows the AVX2 loops take at once, one in each lane.
+constexpr int kVectorRows = 4;
+
+// The source pass over kVectorRows rows of `bytesPerPixel` (3 or 4) with
+// the AVX2 loop (where HaveAvx2TableSums() says so), one row in each lane:
+// each row's regression sums into sums[r] and its colour numbers over the
+// pixels of numbers[r] (which may be rows[r]), as TableForwardSums.
+void TableForwardSumsRowsAvx2(const CColourTable& table, const std::uint8_t* const* rows, int bytesPerPixel,
+                              int width, double* const* sums, std::uint8_t* const* numbers);
+
+// The output pass over kVectorRows numbered rows with the AVX2 loop, as
+// TableOutputRow: each row's faded bytes written over its numbers, its
+// sums of the blended R, G, B into sums[r].
+void TableOutputRowsAvx2(const CColourTable& table, std::uint8_t* const* rows, int bytesPerPixel, int width,
+                         double* const* sums);
+
 // The decorrelation's passes through the table, one pixel loop each.
 enum class TableStatisticsPass { kResiduals, kPlainResiduals, kSecondResiduals, kBetaSpreads };
-
-// Rows the AVX2 statistics loop takes at once, one in each lane.
-constexpr int kVectorRows = 4;
 
 // One pass over kVectorRows numbered rows of `bytesPerPixel` (3 or 4) with
 // the AVX2 loop (present where HaveAvx2TableSums() says so): each row's

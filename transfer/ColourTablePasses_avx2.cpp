@@ -1,7 +1,7 @@
 // The passes through the colour table for processors with AVX2, built with
 // AVX2 code generation: every such processor counts bits with POPCNT, which
-// finds a colour's number in a few instructions, and the statistics passes
-// take four numbered rows side by side, one in each lane of a vector.
+// finds a colour's number in a few instructions, and the passes over groups
+// of rows take four side by side, one in each lane of a vector.
 #include <cstring>
 
 #include "transfer/ColourTablePixels_p.h"
@@ -85,7 +85,104 @@ void RunPass(Sums sums, const CColourTable& table, const std::uint8_t* const* ro
   sums.Store(records);
 }
 
+template <int kStride>
+void ForwardRows(const CColourTable& table, const std::uint8_t* const* rows, int width, double* const* sums,
+                 std::uint8_t* const* numbers) {
+  const CColourTable::CellInfo* const cells = table.Cells();
+  const CColourTable::Lab* const labs = table.Labs();
+  const std::uint8_t* const r0 = rows[0];
+  const std::uint8_t* const r1 = rows[1];
+  const std::uint8_t* const r2 = rows[2];
+  const std::uint8_t* const r3 = rows[3];
+  std::uint8_t* const n0 = numbers[0];
+  std::uint8_t* const n1 = numbers[1];
+  std::uint8_t* const n2 = numbers[2];
+  std::uint8_t* const n3 = numbers[3];
+  // The pixel's number, written over its bytes in the numbered row.
+  auto number = [cells](const std::uint8_t* p, std::uint8_t* out) {
+    const std::uint32_t n = CColourTable::NumberOf<true>(cells, p[2], p[1], p[0]);
+    WriteNumber(out, n);
+    return n;
+  };
+  ForwardSums<Double4> s;
+  for (int x = 0; x < width; ++x) {
+    const std::size_t at = static_cast<std::size_t>(x) * kStride;
+    const std::uint32_t n[4] = {number(r0 + at, n0 + at), number(r1 + at, n1 + at), number(r2 + at, n2 + at),
+                                number(r3 + at, n3 + at)};
+    AddColours(labs, n, s);
+  }
+  s.Store(sums);
+}
+
+// The output entry of colour n as four doubles: blended R, G, B, and the
+// faded bytes with the entry's padding in the last.
+inline __m256d EntryLanes(const CColourTable::OutputEntry* outputs, std::uint32_t n) {
+  static_assert(sizeof(CColourTable::OutputEntry) == 4 * sizeof(double), "an entry is four doubles wide");
+  return _mm256_loadu_pd(outputs[n].blended);
+}
+
+template <int kStride>
+void OutputRows(const CColourTable& table, std::uint8_t* const* rows, int width, double* const* sums) {
+  const CColourTable::OutputEntry* const outputs = table.Outputs();
+  std::uint8_t* const r0 = rows[0];
+  std::uint8_t* const r1 = rows[1];
+  std::uint8_t* const r2 = rows[2];
+  std::uint8_t* const r3 = rows[3];
+  OutputSums<Double4> s;
+  auto pixel = [&](std::size_t at, const std::uint32_t n[4]) {
+    const __m256d e0 = EntryLanes(outputs, n[0]);
+    const __m256d e1 = EntryLanes(outputs, n[1]);
+    const __m256d e2 = EntryLanes(outputs, n[2]);
+    const __m256d e3 = EntryLanes(outputs, n[3]);
+    const __m256d rb01 = _mm256_unpacklo_pd(e0, e1);  // R0 R1 B0 B1
+    const __m256d rb23 = _mm256_unpacklo_pd(e2, e3);  // R2 R3 B2 B3
+    const __m256d g01 = _mm256_unpackhi_pd(e0, e1);   // G0 G1 . .
+    const __m256d g23 = _mm256_unpackhi_pd(e2, e3);   // G2 G3 . .
+    s.Add({_mm256_permute2f128_pd(rb01, rb23, 0x20)}, {_mm256_permute2f128_pd(g01, g23, 0x20)},
+          {_mm256_permute2f128_pd(rb01, rb23, 0x31)});
+    // The faded bytes over each pixel's number (written after the number
+    // was read; the next pixel's is untouched).
+    std::memcpy(r0 + at, outputs[n[0]].bgr, 3);
+    std::memcpy(r1 + at, outputs[n[1]].bgr, 3);
+    std::memcpy(r2 + at, outputs[n[2]].bgr, 3);
+    std::memcpy(r3 + at, outputs[n[3]].bgr, 3);
+  };
+  const int wide = kStride == 4 ? width : width - 1;
+  int x = 0;
+  for (; x < wide; ++x) {
+    const std::size_t at = static_cast<std::size_t>(x) * kStride;
+    const std::uint32_t n[4] = {NumberReadingFour(r0 + at), NumberReadingFour(r1 + at), NumberReadingFour(r2 + at),
+                                NumberReadingFour(r3 + at)};
+    pixel(at, n);
+  }
+  for (; x < width; ++x) {
+    const std::size_t at = static_cast<std::size_t>(x) * kStride;
+    const std::uint32_t n[4] = {NumberReadingThree(r0 + at), NumberReadingThree(r1 + at),
+                                NumberReadingThree(r2 + at), NumberReadingThree(r3 + at)};
+    pixel(at, n);
+  }
+  s.Store(sums);
+}
+
 }  // namespace
+
+void TableForwardSumsRowsAvx2(const CColourTable& table, const std::uint8_t* const* rows, int bytesPerPixel,
+                              int width, double* const* sums, std::uint8_t* const* numbers) {
+  if (bytesPerPixel == 4) {
+    ForwardRows<4>(table, rows, width, sums, numbers);
+  } else {
+    ForwardRows<3>(table, rows, width, sums, numbers);
+  }
+}
+
+void TableOutputRowsAvx2(const CColourTable& table, std::uint8_t* const* rows, int bytesPerPixel, int width,
+                         double* const* sums) {
+  if (bytesPerPixel == 4) {
+    OutputRows<4>(table, rows, width, sums);
+  } else {
+    OutputRows<3>(table, rows, width, sums);
+  }
+}
 
 void TableStatisticsRowsAvx2(TableStatisticsPass pass, const CColourTable& table, const std::uint8_t* const* rows,
                              int bytesPerPixel, int width, const ImageStatistics& stats, double* const* sums) {

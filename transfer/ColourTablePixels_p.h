@@ -10,6 +10,7 @@
 
 #include "transfer/ColourTable.h"
 #include "transfer/ColourTablePasses.h"
+#include "transfer/TableStatisticsSums_p.h"
 
 namespace transfer_detail {
 
@@ -36,6 +37,14 @@ inline void EachNumberedPixel(const std::uint8_t* row, int width, F& f) {
   }
 }
 
+// A colour's number over the first three bytes of a pixel (the pixel was
+// read just before; the fourth byte of BGRA stays as it is).
+inline void WriteNumber(std::uint8_t* pixel, std::uint32_t n) {
+  pixel[0] = static_cast<std::uint8_t>(n);
+  pixel[1] = static_cast<std::uint8_t>(n >> 8);
+  pixel[2] = static_cast<std::uint8_t>(n >> 16);
+}
+
 template <bool kHardwareCount = false, typename F>
 inline void ForEachPixel(const CColourTable& table, const std::uint8_t* row, int rowKind, int width, F f) {
   switch (rowKind) {
@@ -53,28 +62,14 @@ inline void ForEachPixel(const CColourTable& table, const std::uint8_t* row, int
 template <bool kHardwareCount>
 inline void TableForwardSumsWith(const CColourTable& table, const std::uint8_t* row, int bytesPerPixel, int width,
                                  double sums[kForwardSlots], std::uint8_t* numbers) {
-  double sl = 0, sa = 0, sb = 0, sll = 0, sla = 0, slb = 0;
+  ForwardSums<double> s;
   const CColourTable::Lab* const labs = table.Labs();
   ForEachPixel<kHardwareCount>(table, row, bytesPerPixel, width, [&](std::uint32_t n, int x) {
-    if (numbers != nullptr) {
-      // The number over the pixel's colour bytes (the pixel was read just
-      // before; the fourth byte of BGRA stays as it is).
-      std::uint8_t* out = numbers + static_cast<std::size_t>(x) * bytesPerPixel;
-      out[0] = static_cast<std::uint8_t>(n);
-      out[1] = static_cast<std::uint8_t>(n >> 8);
-      out[2] = static_cast<std::uint8_t>(n >> 16);
-    }
+    if (numbers != nullptr) WriteNumber(numbers + static_cast<std::size_t>(x) * bytesPerPixel, n);
     const float* lab = labs[n].value;
-    const double vl = lab[CColourTable::kL], va = lab[CColourTable::kAlpha], vb = lab[CColourTable::kBeta];
-    sl += vl;
-    sa += va;
-    sb += vb;
-    sll += vl * vl;
-    sla += vl * va;
-    slb += vl * vb;
+    s.Add(lab[CColourTable::kL], lab[CColourTable::kAlpha], lab[CColourTable::kBeta]);
   });
-  sums[kSumL] = sl, sums[kSumAlpha] = sa, sums[kSumBeta] = sb;
-  sums[kSumLL] = sll, sums[kSumLAlpha] = sla, sums[kSumLBeta] = slb;
+  s.Store(&sums);
 }
 
 }  // namespace transfer_detail

@@ -55,6 +55,8 @@ class CLargeArray {
     m_capacity = n;
     return true;
   }
+  // No elements, the block kept.
+  void Empty() { m_count = 0; }
   void Free() {
     if (m_data != nullptr) platform::ReleaseLargeBlock(m_data, m_capacity * sizeof(T));
     m_data = nullptr;

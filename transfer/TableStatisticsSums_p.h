@@ -1,6 +1,6 @@
 #pragma once
-// The per-pixel arithmetic of the decorrelation's passes through the colour
-// table (ColourTablePasses.cpp), written once over a lane type V (Lanes.h):
+// The per-pixel sums of the passes through the colour table
+// (ColourTablePasses.cpp), written once over a lane type V (Lanes.h):
 // plain double for one row, or a packed type whose every lane is a row of
 // its own.  Each lane keeps its row's accumulators and adds that row's
 // pixels in pixel order, so rows side by side in the lanes of a vector
@@ -11,6 +11,48 @@
 #include "transfer/TransferStatistics.h"
 
 namespace transfer_detail {
+
+// The six regression sums of the source pass (ForwardSlot), as
+// ForwardPixels over the planes.
+template <typename V>
+struct ForwardSums {
+  void Add(V vl, V va, V vb) {
+    sl = sl + vl;
+    sa = sa + va;
+    sb = sb + vb;
+    sll = sll + vl * vl;
+    sla = sla + vl * va;
+    slb = slb + vl * vb;
+  }
+  void Store(double* const* s) const {
+    StoreLanes(sl, s, kSumL);
+    StoreLanes(sa, s, kSumAlpha);
+    StoreLanes(sb, s, kSumBeta);
+    StoreLanes(sll, s, kSumLL);
+    StoreLanes(sla, s, kSumLAlpha);
+    StoreLanes(slb, s, kSumLBeta);
+  }
+
+  V sl = Broadcast<V>(0), sa = Broadcast<V>(0), sb = Broadcast<V>(0);
+  V sll = Broadcast<V>(0), sla = Broadcast<V>(0), slb = Broadcast<V>(0);
+};
+
+// The output pass's sums of the blended R, G, B (three to a row's record).
+template <typename V>
+struct OutputSums {
+  void Add(V r, V g, V b) {
+    sr = sr + r;
+    sg = sg + g;
+    sb = sb + b;
+  }
+  void Store(double* const* s) const {
+    StoreLanes(sr, s, 0);
+    StoreLanes(sg, s, 1);
+    StoreLanes(sb, s, 2);
+  }
+
+  V sr = Broadcast<V>(0), sg = Broadcast<V>(0), sb = Broadcast<V>(0);
+};
 
 // alpha', beta' with their sums (ResidualSlot, then DecorrelatedSpreadSlot
 // or PlainSpreadSlot), as ResidualRows over the planes.

@@ -190,6 +190,17 @@ void CTransferPasses::SourceRow(int y, const std::uint8_t* row, int bytesPerPixe
   ConvertRow(row, bytesPerPixel, m_source, y, &m_sourceRowSums[static_cast<std::size_t>(y) * kSumsPerRow], nullptr);
 }
 
+int CTransferPasses::RowsTogether() const {
+  return m_useTable && m_numbered && m_loops == LoopKind::kAvx2 ? kVectorRows : 1;
+}
+
+void CTransferPasses::SourceRows(int y, const std::uint8_t* const* rows, int bytesPerPixel,
+                                 std::uint8_t* const* destinationRows) {
+  double* sums[kVectorRows];
+  for (int r = 0; r < kVectorRows; ++r) sums[r] = &m_sourceRowSums[static_cast<std::size_t>(y + r) * kSumsPerRow];
+  TableForwardSumsRowsAvx2(*m_table, rows, bytesPerPixel, m_sourceWidth, sums, destinationRows);
+}
+
 void CTransferPasses::TemplateRow(int y, const std::uint8_t* row) {
   ConvertRow(row, 3, m_template, y, &m_templateRowSums[static_cast<std::size_t>(y) * kSumsPerRow],
              &m_templateByteSums[static_cast<std::size_t>(y) * 3]);
@@ -375,6 +386,12 @@ void CTransferPasses::FillOutputData(OutputRowData& d, int worker) {
   d.neighbour[1] = m_neighbour[1];
   d.fadedByte = m_fadedByte;
   d.lookupCache = m_lookupCache.data() + (static_cast<std::size_t>(worker) << kLookupCacheBits);
+}
+
+void CTransferPasses::OutputRows(int y, std::uint8_t* const* destinationRows, int bytesPerPixel) {
+  double* sums[kVectorRows];
+  for (int r = 0; r < kVectorRows; ++r) sums[r] = &m_outputRowSums[static_cast<std::size_t>(y + r) * 3];
+  TableOutputRowsAvx2(*m_table, destinationRows, bytesPerPixel, m_sourceWidth, sums);
 }
 
 bool CTransferPasses::MeanColourStrays() const {

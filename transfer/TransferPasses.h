@@ -176,6 +176,14 @@ class CTransferPasses {
   // which may be the source row itself) is needed when
   // NumbersInDestination().
   void SourceRow(int y, const std::uint8_t* row, int bytesPerPixel, std::uint8_t* destinationRow = nullptr);
+  // Rows the source and output passes can take side by side (RowsTogether()
+  // of them; 1: one by one): with numbers in the destination and the AVX2
+  // loops, four.  The rows of a group are all held at once, so a buffer
+  // that converts its rows for access cannot give them.
+  int RowsTogether() const;
+  // When RowsTogether() > 1: SourceRow for rows y .. y + RowsTogether() - 1,
+  // rows[r] and destinationRows[r] being row y + r.
+  void SourceRows(int y, const std::uint8_t* const* rows, int bytesPerPixel, std::uint8_t* const* destinationRows);
   // Template row y (B, G, R bytes) into the template planes and byte sums.
   void TemplateRow(int y, const std::uint8_t* row);
   // Decorrelates both images and takes their statistics (mode-dependent),
@@ -195,6 +203,10 @@ class CTransferPasses {
   // a colour table the two rows may be the same.
   void OutputRow(int y, const std::uint8_t* sourceRow, std::uint8_t* destinationRow, int bytesPerPixel,
                  int worker = 0);
+  // When RowsTogether() > 1: OutputRow for the numbered destination rows
+  // y .. y + RowsTogether() - 1 (the source rows are not needed: the
+  // numbers stand for them).
+  void OutputRows(int y, std::uint8_t* const* destinationRows, int bytesPerPixel);
   // True when the mean output colour strays too far from the template's.
   bool MeanColourStrays() const;
 

@@ -67,16 +67,42 @@ struct TableRun {
     EXPECT_EQ(usedTable && numbers && source.bytesPerPixel != 1, passes.NumbersInDestination());
     EXPECT_TRUE(passes.Allocate(source.width, source.height, templ.width, templ.height, workers.Count()));
     passes.FillColourTable(pool);
-    auto each = [&](int count, const std::function<void(int y, int worker)>& row) {
-      transfer_detail::RunRowBands(pool, count, 2, [&](int y0, int y1, int worker) {
-        for (int y = y0; y < y1; ++y) row(y, worker);
+    // Bands of 8 rows: the source and output passes take groups of rows
+    // side by side where the loops can (RowsTogether), and the rest one by
+    // one, as the engine does.
+    const int together = passes.RowsTogether();
+    auto each = [&](int count, int group, const std::function<void(int y, int rows, int worker)>& rows) {
+      transfer_detail::RunRowBands(pool, count, 8, [&](int y0, int y1, int worker) {
+        int y = y0;
+        for (; group > 1 && y + group <= y1; y += group) rows(y, group, worker);
+        for (; y < y1; ++y) rows(y, 1, worker);
       });
     };
-    each(source.height, [&](int y, int) { passes.SourceRow(y, in.Row(y), source.bytesPerPixel, output.Row(y)); });
-    each(templ.height, [&](int y, int) { passes.TemplateRow(y, templ.Row(y)); });
+    auto readRows = [&in](int y, int count) {
+      std::vector<const std::uint8_t*> pointers;
+      for (int r = 0; r < count; ++r) pointers.push_back(in.Row(y + r));
+      return pointers;
+    };
+    auto writeRows = [this](int y, int count) {
+      std::vector<std::uint8_t*> pointers;
+      for (int r = 0; r < count; ++r) pointers.push_back(output.Row(y + r));
+      return pointers;
+    };
+    each(source.height, together, [&](int y, int count, int) {
+      if (count == 1) {
+        passes.SourceRow(y, in.Row(y), source.bytesPerPixel, output.Row(y));
+        return;
+      }
+      passes.SourceRows(y, readRows(y, count).data(), source.bytesPerPixel, writeRows(y, count).data());
+    });
+    each(templ.height, 1, [&](int y, int, int) { passes.TemplateRow(y, templ.Row(y)); });
     passes.Decorrelate(pool, passes.NumbersInDestination() ? outputRows : rows);
-    each(source.height, [&](int y, int worker) {
-      passes.OutputRow(y, in.Row(y), output.Row(y), source.bytesPerPixel, worker);
+    each(source.height, together, [&](int y, int count, int worker) {
+      if (count == 1) {
+        passes.OutputRow(y, in.Row(y), output.Row(y), source.bytesPerPixel, worker);
+        return;
+      }
+      passes.OutputRows(y, writeRows(y, count).data(), source.bytesPerPixel);
     });
   }
 };
