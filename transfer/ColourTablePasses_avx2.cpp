@@ -85,6 +85,50 @@ void RunPass(Sums sums, const CColourTable& table, const std::uint8_t* const* ro
   sums.Store(records);
 }
 
+// Colours of kStride-byte pixels are found kBlock at a time: each pixel's
+// bit in the table's bitmap of all colours, cell * 64 + place, worked out
+// in the lanes of a vector.
+constexpr int kBlock = 8;
+static_assert(CColourTable::kCellBits == 2, "cells of 4 x 4 x 4 colours");
+
+// Pixels a block reads: with three bytes per pixel, the second half is read
+// with a 16-byte load four bytes past the block's end.
+template <int kStride>
+constexpr int BlockReach() {
+  return kStride == 4 ? kBlock : kBlock + 2;
+}
+
+// The bits of pixels p[0 .. kBlock - 1] into bits[0 .. kBlock - 1].
+template <int kStride>
+inline void ColourBits(const std::uint8_t* p, std::uint32_t* bits) {
+  __m256i w;  // each pixel as B | G << 8 | R << 16 (and alpha or nothing above)
+  if constexpr (kStride == 4) {
+    w = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+  } else {
+    const __m128i first = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i second = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 12));
+    const __m256i spread = _mm256_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1,  //
+                                            0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
+    w = _mm256_shuffle_epi8(_mm256_inserti128_si256(_mm256_castsi128_si256(first), second, 1), spread);
+  }
+  auto bitsOf = [&w](int shift, int mask) {
+    const __m256i moved = shift > 0 ? _mm256_slli_epi32(w, shift) : shift < 0 ? _mm256_srli_epi32(w, -shift) : w;
+    return _mm256_and_si256(moved, _mm256_set1_epi32(mask));
+  };
+  // cell = (R >> 2) << 12 | (G >> 2) << 6 | B >> 2, place = (R & 3) << 4 |
+  // (G & 3) << 2 | B & 3; the bit is cell << 6 | place.
+  const __m256i cellPart = _mm256_or_si256(_mm256_or_si256(bitsOf(4, 0xFC0), bitsOf(2, 0x3F000)), bitsOf(0, 0xFC0003));
+  const __m256i placePart = _mm256_or_si256(bitsOf(-6, 0xC), bitsOf(-12, 0x30));
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(bits), _mm256_or_si256(cellPart, placePart));
+}
+
+// The number of the colour with bitmap bit `bit`.
+inline std::uint32_t NumberOfBit(const CColourTable::CellInfo* cells, std::uint32_t bit) {
+  const CColourTable::CellInfo& cell = cells[bit >> 6];
+  const std::uint64_t before = (std::uint64_t{1} << (bit & 63)) - 1;
+  return static_cast<std::uint32_t>(cell.first + CColourTable::CountBits<true>(cell.used & before));
+}
+
 template <int kStride>
 void ForwardRows(const CColourTable& table, const std::uint8_t* const* rows, int width, double* const* sums,
                  std::uint8_t* const* numbers) {
@@ -99,16 +143,34 @@ void ForwardRows(const CColourTable& table, const std::uint8_t* const* rows, int
   std::uint8_t* const n2 = numbers[2];
   std::uint8_t* const n3 = numbers[3];
   // The pixel's number, written over its bytes in the numbered row.
-  auto number = [cells](const std::uint8_t* p, std::uint8_t* out) {
-    const std::uint32_t n = CColourTable::NumberOf<true>(cells, p[2], p[1], p[0]);
+  auto numbered = [](std::uint32_t n, std::uint8_t* out) {
     WriteNumber(out, n);
     return n;
   };
   ForwardSums<Double4> s;
-  for (int x = 0; x < width; ++x) {
+  int x = 0;
+  // Blocks of kBlock columns: the rows' colour bits first, then the
+  // columns one by one.
+  std::uint32_t bits[4][kBlock];
+  for (; x + BlockReach<kStride>() <= width; x += kBlock) {
+    const std::size_t block = static_cast<std::size_t>(x) * kStride;
+    ColourBits<kStride>(r0 + block, bits[0]);
+    ColourBits<kStride>(r1 + block, bits[1]);
+    ColourBits<kStride>(r2 + block, bits[2]);
+    ColourBits<kStride>(r3 + block, bits[3]);
+    for (int i = 0; i < kBlock; ++i) {
+      const std::size_t at = block + static_cast<std::size_t>(i) * kStride;
+      const std::uint32_t n[4] = {
+          numbered(NumberOfBit(cells, bits[0][i]), n0 + at), numbered(NumberOfBit(cells, bits[1][i]), n1 + at),
+          numbered(NumberOfBit(cells, bits[2][i]), n2 + at), numbered(NumberOfBit(cells, bits[3][i]), n3 + at)};
+      AddColours(labs, n, s);
+    }
+  }
+  auto number = [cells](const std::uint8_t* p) { return CColourTable::NumberOf<true>(cells, p[2], p[1], p[0]); };
+  for (; x < width; ++x) {
     const std::size_t at = static_cast<std::size_t>(x) * kStride;
-    const std::uint32_t n[4] = {number(r0 + at, n0 + at), number(r1 + at, n1 + at), number(r2 + at, n2 + at),
-                                number(r3 + at, n3 + at)};
+    const std::uint32_t n[4] = {numbered(number(r0 + at), n0 + at), numbered(number(r1 + at), n1 + at),
+                                numbered(number(r2 + at), n2 + at), numbered(number(r3 + at), n3 + at)};
     AddColours(labs, n, s);
   }
   s.Store(sums);
