@@ -144,6 +144,10 @@ class CImageBuffer {
   int AccessFormat() const { return m_accessFormat; }
   int AccessModeOf() const { return m_accessMode; }
   int Channel() const { return m_channel; }
+  // Whether rows may be fetched from several threads at once: the buffer
+  // hands out its stored rows (a buffer that converts rows for access keeps
+  // one row cache for all callers).
+  bool RowsShareable() const { return m_accessFormat == m_format && m_channel == keChannelPixel; }
   int StorageWidth() const { return m_storageWidth; }
   int StorageHeight() const { return m_storageHeight; }
   int BitsPerPixel() const { return m_bitsPerPixel; }

@@ -39,13 +39,6 @@ void ShowError(const char* text) {
   (void)platform::ShowMessage(text, TINTAVO_PRODUCT_NAME, platform::MessageBoxIcon::kError);
 }
 
-// Rows of a buffer may be fetched from several threads at once only when the
-// buffer hands out its stored rows: a buffer that converts rows for access
-// keeps one row cache for all callers.
-bool RowsShareable(const CImageBuffer& buffer) {
-  return buffer.AccessFormat() == buffer.StorageFormat() && buffer.Channel() == keChannelPixel;
-}
-
 // Seconds since the last lap (or construction).
 class Stopwatch {
  public:
@@ -147,8 +140,8 @@ void CColorTransfer::UseColourTable(transfer_detail::ColourTableUse use) { m_col
 
 int CColorTransfer::ThreadsFor(const CImageBuffer& source, const CImageBuffer* templateImage,
                                const CImageBuffer& destination) const {
-  if (!RowsShareable(source) || (templateImage != nullptr && !RowsShareable(*templateImage)) ||
-      !RowsShareable(destination)) {
+  if (!source.RowsShareable() || (templateImage != nullptr && !templateImage->RowsShareable()) ||
+      !destination.RowsShareable()) {
     return 1;
   }
   if (m_threads > 0) return m_threads;
@@ -249,7 +242,7 @@ int CColorTransfer::Run(CProgress& progress, CImageBuffer& destination, const CI
   passes.UseTemplateFigures(templateFigures);
   passes.UseColourTable(m_colourTable);
   passes.UseTableStorage(&m_tableStorage);
-  passes.AllowNumbersInDestination(RowsShareable(destination));
+  passes.AllowNumbersInDestination(destination.RowsShareable());
   const transfer_detail::SourceRowAccess sourceRows = [&source](int y, const std::function<void(const std::uint8_t*)>& use) {
     CRowReader row(source, y);
     use(row.Row());
@@ -271,7 +264,7 @@ int CColorTransfer::Run(CProgress& progress, CImageBuffer& destination, const CI
   // Rows side by side where the loops take them so: the output pass reads
   // only the numbered destination rows, the source pass the source's too.
   const int outputTogether = passes.RowsTogether();
-  const int sourceTogether = RowsShareable(source) ? outputTogether : 1;
+  const int sourceTogether = source.RowsShareable() ? outputTogether : 1;
   bool aborted = !RunPass(pool, sourceHeight, sourceWidth, sourceTogether, progress, step, [&](int y0, int y1, int) {
     if (sourceWidth == 0) return;
     int y = y0;

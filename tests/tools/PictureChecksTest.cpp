@@ -49,20 +49,24 @@ TEST(SourceExtremesTest, CountsWhatTheRepaintClipped) {
   } const cases[] = {
       {1, 1, 0.5, 0.5}, {7, 3, 0.2, 0.6}, {8, 2, 0.0, 0.3}, {29, 17, 0.01, 0.05},
       {64, 9, 0.3, 0.0}, {333, 41, 0.002, 0.01}, {100, 100, 0.9, 0.9},
+      {1501, 1499, 0.001, 0.02},  // large enough to be shared out to threads
   };
   std::mt19937 random(7);
   for (const Case& c : cases) {
     const CImageBuffer source = Noisy(c.width, c.height, c.sourceShare, random);
     const CImageBuffer result = Noisy(c.width, c.height, c.resultShare, random);
-    CSourceExtremes extremes;
-    ASSERT_TRUE(extremes.Record(source));
     const double expected =
         static_cast<double>(CountClipped(source, result)) / (static_cast<double>(c.width) * c.height);
-    EXPECT_DOUBLE_EQ(extremes.ClippedShare(result), expected) << c.width << " x " << c.height;
-    // Nothing is clipped against itself, and a result of another size is
-    // not measured.
-    EXPECT_EQ(extremes.ClippedShare(source), 0.0);
-    EXPECT_EQ(extremes.ClippedShare(Noisy(c.width + 1, c.height, 0.5, random)), 0.0);
+    for (int threads : {1, 3}) {
+      SCOPED_TRACE(testing::Message() << c.width << " x " << c.height << ", " << threads << " threads");
+      CSourceExtremes extremes;
+      ASSERT_TRUE(extremes.Record(source, threads));
+      EXPECT_DOUBLE_EQ(extremes.ClippedShare(result, threads), expected);
+      // Nothing is clipped against itself, and a result of another size is
+      // not measured.
+      EXPECT_EQ(extremes.ClippedShare(source, threads), 0.0);
+      EXPECT_EQ(extremes.ClippedShare(Noisy(c.width + 1, c.height, 0.5, random), threads), 0.0);
+    }
   }
 }
 

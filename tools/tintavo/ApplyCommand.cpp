@@ -2,7 +2,9 @@
 //
 // Everything that can be checked is checked before the work starts: the
 // command line, the output folder, the template (decoded once, by its
-// content, and its figures taken, once for every picture) and the mask.  One picture then takes the
+// content, and its figures taken, once for every picture) and the mask; a
+// single picture's source decodes meanwhile, and a failure of the template
+// or the mask is reported before the source's.  One picture then takes the
 // steps of an editor's document through the plug-in (tools/tintavo/
 // RepaintJob.h); a batch runs several pictures at once, one per core, each
 // with a one-thread engine, under one progress line, and ends with a
@@ -15,6 +17,7 @@
 #include <mutex>
 #include <thread>
 
+#include "platform/Clock.h"
 #include "platform/FileReplacement.h"
 #include "platform/MakeFolder.h"
 #include "tools/tintavo/ApplyOptions.h"
@@ -27,8 +30,46 @@
 
 namespace {
 
-int RunOne(const ApplyOptions& options, const TemplateForRun& templ, const MaskForRun& mask, StepTimes* times) {
+// The template and the mask prepared on a thread of their own, beside the
+// decoding of a single picture's source (each decoder keeps to one core).
+class CPreparedBeside {
+ public:
+  CPreparedBeside(const ApplyOptions& options, TemplateForRun* templ, MaskForRun* mask)
+      : m_thread([this, &options, templ, mask] {
+          const double start = platform::MonotonicSeconds();
+          m_ok = PrepareTemplate(options.templatePath, options.mode, templ, &m_error) &&
+                 PrepareMask(options.maskPath, mask, &m_error);
+          m_seconds = platform::MonotonicSeconds() - start;
+        }) {}
+  ~CPreparedBeside() { Join(); }
+  CPreparedBeside(const CPreparedBeside&) = delete;
+  CPreparedBeside& operator=(const CPreparedBeside&) = delete;
+
+  // Waits for the preparation; false with its failure in `*error`.
+  bool Await(std::string* error, StepTimes* times) {
+    Join();
+    if (times != nullptr) {
+      times->Mark("template: wait");
+      times->Add("decode, figures, mask", m_seconds, 1);
+    }
+    if (!m_ok) *error = m_error;
+    return m_ok;
+  }
+
+ private:
+  void Join() {
+    if (m_thread.joinable()) m_thread.join();
+  }
+  bool m_ok = false;
+  std::string m_error;
+  double m_seconds = 0;
+  std::thread m_thread;  // last: it starts once the members it writes exist
+};
+
+int RunOne(const ApplyOptions& options, TemplateForRun& templ, MaskForRun& mask, StepTimes* times) {
+  CPreparedBeside prepared(options, &templ, &mask);
   RepaintJob job;
+  job.awaitTemplate = [&prepared, times](std::string* error) { return prepared.Await(error, times); };
   job.source = options.sources[0];
   job.output = options.output;
   job.format = options.format;
@@ -137,13 +178,11 @@ int RunApply(const std::vector<std::string>& args) {
   }
 
   TemplateForRun templ;
+  MaskForRun mask;
+  if (!options.IsBatch()) return RunOne(options, templ, mask, &times);
   std::string error;
   Reporter::Get().Progress(0, "decoding " + options.templatePath);
   if (!PrepareTemplate(options.templatePath, options.mode, &templ, &error)) return Fail(error);
-  times.Mark("template: decode, figures");
-  MaskForRun mask;
   if (!PrepareMask(options.maskPath, &mask, &error)) return Fail(error);
-  if (!options.maskPath.empty()) times.Mark("decode mask");
-
-  return options.IsBatch() ? RunBatch(options, templ, mask) : RunOne(options, templ, mask, &times);
+  return RunBatch(options, templ, mask);
 }

@@ -1,7 +1,11 @@
 #include "tools/tintavo/PictureChecks.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <new>
+#include <system_error>
+#include <thread>
 #include <utility>
 
 CStatus GreyOf(const CImageBuffer& bgr, CImageBuffer* grey) {
@@ -78,9 +82,39 @@ void EachExtremePixel(const std::uint8_t* row, int width, F f) {
   }
 }
 
+// Calls part(index, y0, y1) for `parts` runs of consecutive rows covering
+// 0 .. height - 1, each but the first on a thread of its own (on this
+// thread when no thread can be started).
+template <typename Part>
+void ForRowParts(int height, int parts, const Part& part) {
+  std::vector<std::thread> threads;
+  auto run = [&part, height, parts](int i) {
+    part(i, static_cast<int>(static_cast<std::int64_t>(height) * i / parts),
+         static_cast<int>(static_cast<std::int64_t>(height) * (i + 1) / parts));
+  };
+  for (int i = 1; i < parts; ++i) {
+    try {
+      threads.emplace_back(run, i);
+    } catch (const std::system_error&) {
+      run(i);
+    }
+  }
+  run(0);
+  for (std::thread& t : threads) t.join();
+}
+
+// Threads for a look at every pixel of `image`: one unless asked for more,
+// the picture is large and its rows may be fetched from several threads.
+int PartsFor(const CImageBuffer& image, int threads) {
+  constexpr std::int64_t kPixelsPerPart = 1 << 20;
+  const std::int64_t pixels = static_cast<std::int64_t>(image.Width()) * image.Height();
+  if (threads <= 1 || !image.RowsShareable() || pixels < 2 * kPixelsPerPart) return 1;
+  return static_cast<int>(std::min<std::int64_t>(threads, pixels / kPixelsPerPart));
+}
+
 }  // namespace
 
-bool CSourceExtremes::Record(const CImageBuffer& source) {
+bool CSourceExtremes::Record(const CImageBuffer& source, int threads) {
   m_width = m_height = 0;
   m_rows.clear();
   const int width = source.Width();
@@ -88,37 +122,60 @@ bool CSourceExtremes::Record(const CImageBuffer& source) {
   std::vector<std::vector<std::uint8_t>> rows;
   try {
     rows.resize(static_cast<std::size_t>(height));
-    for (int y = 0; y < height; ++y) {
-      CRowReader row(source, y);
-      if (!row) return false;
-      std::vector<std::uint8_t>& flags = rows[static_cast<std::size_t>(y)];
-      EachExtremePixel(row.Row(), width, [&](int x, unsigned bits) {
-        if (flags.empty()) flags.resize(static_cast<std::size_t>(width));
-        flags[static_cast<std::size_t>(x)] = static_cast<std::uint8_t>(bits);
-      });
-    }
   } catch (const std::bad_alloc&) {
     return false;
   }
+  std::atomic<bool> complete{true};
+  ForRowParts(height, PartsFor(source, threads), [&](int, int y0, int y1) {
+    try {
+      for (int y = y0; y < y1; ++y) {
+        CRowReader row(source, y);
+        if (!row) {
+          complete = false;
+          return;
+        }
+        std::vector<std::uint8_t>& flags = rows[static_cast<std::size_t>(y)];
+        EachExtremePixel(row.Row(), width, [&](int x, unsigned bits) {
+          if (flags.empty()) flags.resize(static_cast<std::size_t>(width));
+          flags[static_cast<std::size_t>(x)] = static_cast<std::uint8_t>(bits);
+        });
+      }
+    } catch (const std::bad_alloc&) {
+      complete = false;
+    }
+  });
+  if (!complete) return false;
   m_width = width;
   m_height = height;
   m_rows = std::move(rows);
   return true;
 }
 
-double CSourceExtremes::ClippedShare(const CImageBuffer& result) const {
+double CSourceExtremes::ClippedShare(const CImageBuffer& result, int threads) const {
   if (m_width == 0 || m_height == 0 || result.Width() != m_width || result.Height() != m_height) return 0;
-  std::uint64_t clipped = 0;
-  for (int y = 0; y < m_height; ++y) {
-    CRowReader after(result, y);
-    if (!after) return 0;
-    const std::vector<std::uint8_t>& flags = m_rows[static_cast<std::size_t>(y)];
-    // A result pixel is clipped when it has an extreme its source pixel
-    // did not have.
-    EachExtremePixel(after.Row(), m_width, [&](int x, unsigned bits) {
-      const unsigned before = flags.empty() ? 0u : flags[static_cast<std::size_t>(x)];
-      clipped += (bits & ~before) != 0;
-    });
-  }
-  return static_cast<double>(clipped) / (static_cast<double>(m_width) * m_height);
+  const int parts = PartsFor(result, threads);
+  std::vector<std::uint64_t> clipped(static_cast<std::size_t>(parts), 0);
+  std::atomic<bool> complete{true};
+  ForRowParts(m_height, parts, [&](int part, int y0, int y1) {
+    std::uint64_t count = 0;
+    for (int y = y0; y < y1; ++y) {
+      CRowReader after(result, y);
+      if (!after) {
+        complete = false;
+        return;
+      }
+      const std::vector<std::uint8_t>& flags = m_rows[static_cast<std::size_t>(y)];
+      // A result pixel is clipped when it has an extreme its source pixel
+      // did not have.
+      EachExtremePixel(after.Row(), m_width, [&](int x, unsigned bits) {
+        const unsigned before = flags.empty() ? 0u : flags[static_cast<std::size_t>(x)];
+        count += (bits & ~before) != 0;
+      });
+    }
+    clipped[static_cast<std::size_t>(part)] = count;
+  });
+  if (!complete) return 0;
+  std::uint64_t total = 0;
+  for (std::uint64_t count : clipped) total += count;
+  return static_cast<double>(total) / (static_cast<double>(m_width) * m_height);
 }

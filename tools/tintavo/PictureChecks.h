@@ -22,13 +22,14 @@ bool HasColour(const CImageBuffer& bgr);
 class CSourceExtremes {
  public:
   // Records the keFormatBGR source; false when there is no memory for the
-  // record (the clipping is then not measured).
-  bool Record(const CImageBuffer& source);
+  // record (the clipping is then not measured).  Up to `threads` threads
+  // share a large picture's rows.
+  bool Record(const CImageBuffer& source, int threads = 1);
   // The share (0 to 1) of the result's pixels that reach 0 or 255 in some
   // channel where the same channel of the recorded source pixel did not:
   // detail the repaint clipped.  The result is keFormatBGR of the source's
   // size; 0 when nothing was recorded or the sizes differ.
-  double ClippedShare(const CImageBuffer& result) const;
+  double ClippedShare(const CImageBuffer& result, int threads = 1) const;
 
  private:
   int m_width = 0;

@@ -1,6 +1,7 @@
 #include "tools/tintavo/RepaintJob.h"
 
 #include <cstdio>
+#include <thread>
 #include <vector>
 
 #include "commands/HueloomParams.h"
@@ -110,11 +111,18 @@ bool RunRepaintJob(const RepaintJob& job, std::string* error) {
   PhotoLoadOptions loadOptions;
   loadOptions.keepAlpha = true;
   loadOptions.readMetadata = !options.strip;
+  // A template being prepared meanwhile is waited for before any answer: its
+  // failure is the one reported.
+  auto sourceFailed = [&job, error]() {
+    std::string templateError;
+    if (job.awaitTemplate && !job.awaitTemplate(&templateError)) *error = templateError;
+    return false;
+  };
   LoadedPhoto photo;
-  if (!LoadUpright(job.source, loadOptions, &photo, error)) return false;
+  if (!LoadUpright(job.source, loadOptions, &photo, error)) return sourceFailed();
   if (photo.pixels.Width() > kMaxSide || photo.pixels.Height() > kMaxSide) {
     *error = source + ": pictures wider or higher than 32767 pixels are not supported";
-    return false;
+    return sourceFailed();
   }
   const PictureFormat format = job.format != PictureFormat::kUnknown ? job.format : FormatForSourceType(photo.type);
   const bool keepAlpha = format == PictureFormat::kPng || format == PictureFormat::kTiff;
@@ -128,6 +136,7 @@ bool RunRepaintJob(const RepaintJob& job, std::string* error) {
     picture = std::move(photo.pixels);
   }
   if (job.times != nullptr) job.times->Mark("decode source");
+  if (job.awaitTemplate && !job.awaitTemplate(error)) return false;
 
   // ---- with a mask, the work is its bounding rectangle ----------------------
   CImageBuffer work, workMask;
@@ -165,8 +174,11 @@ bool RunRepaintJob(const RepaintJob& job, std::string* error) {
   params.GetByIndex(keParamFilename)->SetText(job.templ->path);
   // The clipping warning compares the result with the source, which the
   // run may overwrite: the source's extremes are recorded first.
+  // They and the clipping check share the cores as the engine does.
+  const int checkThreads =
+      job.engineThreads > 0 ? job.engineThreads : static_cast<int>(std::thread::hardware_concurrency());
   CSourceExtremes extremes;
-  if (!job.templ->picture.IsEmpty()) extremes.Record(work);
+  if (!job.templ->picture.IsEmpty()) extremes.Record(work, checkThreads);
   if (job.times != nullptr) job.times->Mark("record extremes");
   command.Input().Share(work).RaiseIfError();
   command.Mask().Clear();
@@ -200,7 +212,7 @@ bool RunRepaintJob(const RepaintJob& job, std::string* error) {
 
   // ---- what the user should know about the result ----------------------------
   if (!job.templ->picture.IsEmpty()) {
-    const double clipped = extremes.ClippedShare(result);
+    const double clipped = extremes.ClippedShare(result, checkThreads);
     if (clipped > kClippingWarning) {
       Reporter::Get().Warning(source + ": " + std::to_string(static_cast<int>(clipped * 100 + 0.5)) +
                               " % of the pixels are clipped; a lower Color intensity (--color) keeps more detail");

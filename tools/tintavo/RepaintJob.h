@@ -9,6 +9,7 @@
 // (they name the source); its failure comes back as one sentence naming the
 // file, for the caller to print once.
 
+#include <functional>
 #include <string>
 
 #include "image/ImageBuffer.h"
@@ -40,6 +41,11 @@ struct MaskForRun {
 bool PrepareMask(const std::string& path, MaskForRun* prepared, std::string* error);
 
 struct RepaintJob {
+  // When set, the template and the mask are being prepared elsewhere while
+  // the source decodes: called once the source is decoded (or has failed),
+  // it waits for them and answers false with the sentence naming the file
+  // when they failed (that failure is reported rather than the source's).
+  std::function<bool(std::string* error)> awaitTemplate;
   std::string source;  // a file or "-"
   std::string output;  // a file or "-"
   PictureFormat format = PictureFormat::kUnknown;  // kUnknown: the source's type (or PNG)
