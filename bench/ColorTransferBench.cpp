@@ -11,15 +11,17 @@
 // pass's lookup cache, as few colours repeat.  Each call of these has a new
 // engine, as each picture of the command-line tool.  BM_Apply12MP is the
 // dialog's case: a 12-megapixel document repainted by one engine on every
-// change of a setting.  BM_Loops/KIND runs the passes one by one on one
-// thread with each pixel loop the build and processor have (0 plain, 1
-// SSE2, 2 AVX2) and reports the processor milliseconds of each (processor
-// time, so that other programs on a shared machine do not count; page
-// faults on the freshly allocated planes do).
+// change of a setting.  BM_Loops/KIND/TABLE runs the passes one by one on
+// one thread with each pixel loop the build and processor have (0 plain, 1
+// SSE2, 2 AVX2), the source in planes (TABLE 0) or per colour (1), and
+// reports the processor milliseconds of each (processor time, so that other
+// programs on a shared machine do not count; page faults on the freshly
+// allocated planes do).
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
 #include <ctime>
+#include <functional>
 #include <string>
 
 #include "image/ImageBuffer.h"
@@ -34,6 +36,7 @@ namespace {
 constexpr int kSourceWidth = 6000;
 constexpr int kSourceHeight = 4000;
 constexpr int kTemplateSize = 1000;
+static_assert(kSourceHeight % 4 == 0, "BM_Loops takes rows four at a time");
 
 // Gradients across the picture, a soft diagonal wave and per-pixel noise;
 // or, with `randomBytes`, nothing but noise.
@@ -155,13 +158,23 @@ void BM_Loops(benchmark::State& state) {
     return;
   }
   const LoopKind loops = static_cast<LoopKind>(state.range(0));
+  const bool table = state.range(1) != 0;
   bool available = false;
   for (LoopKind kind : CTransferPasses::AvailableLoops()) available = available || kind == loops;
   if (!available) {
     state.SkipWithError("this build or processor lacks these loops");
     return;
   }
-  state.SetLabel(CTransferPasses::LoopName(loops));
+  state.SetLabel(std::string(CTransferPasses::LoopName(loops)) + (table ? ", per colour" : ", planes"));
+  using Use = std::function<void(const std::uint8_t*)>;
+  const transfer_detail::SourceRowAccess sourceRows = [&images](int y, const Use& use) {
+    use(images.source.GetRow(y));
+    images.source.ReleaseRow(y);
+  };
+  const transfer_detail::SourceRowAccess numberedRows = [&images](int y, const Use& use) {
+    use(images.destination.GetRow(y));
+    images.destination.ReleaseRow(y);
+  };
   double lattices = 0, source = 0, templ = 0, statistics = 0, output = 0;
   auto ms = [](std::clock_t a, std::clock_t b) { return 1000.0 * static_cast<double>(b - a) / CLOCKS_PER_SEC; };
   for (auto _ : state) {
@@ -174,14 +187,32 @@ void BM_Loops(benchmark::State& state) {
     const VTetra::ByteLattice backward(3, 3, 30, &toRgb);
     CTransferPasses passes(settings, forward, backward, constants);
     passes.UseLoops(loops);
+    passes.UseColourTable(table ? transfer_detail::ColourTableUse::kAlways : transfer_detail::ColourTableUse::kNever);
+    (void)passes.PlanColourTable(kSourceWidth, kSourceHeight, 3, sourceRows);
     if (!passes.Allocate(kSourceWidth, kSourceHeight, kTemplateSize, kTemplateSize)) {
       state.SkipWithError("no memory for the planes");
       return;
     }
+    passes.FillColourTable();
+    // Rows side by side where the loops take them so, as the engine does.
+    const int together = passes.RowsTogether();
     const std::clock_t t1 = std::clock();
-    for (int y = 0; y < kSourceHeight; ++y) {
-      passes.SourceRow(y, images.source.GetRow(y), 3);
-      images.source.ReleaseRow(y);
+    for (int y = 0; y < kSourceHeight; y += together) {
+      const std::uint8_t* in[4];
+      std::uint8_t* out[4];
+      for (int r = 0; r < together; ++r) {
+        in[r] = images.source.GetRow(y + r);
+        out[r] = images.destination.GetRow(y + r);
+      }
+      if (together > 1) {
+        passes.SourceRows(y, in, 3, out);
+      } else {
+        passes.SourceRow(y, in[0], 3, out[0]);
+      }
+      for (int r = 0; r < together; ++r) {
+        images.source.ReleaseRow(y + r);
+        images.destination.ReleaseRow(y + r);
+      }
     }
     const std::clock_t t2 = std::clock();
     for (int y = 0; y < kTemplateSize; ++y) {
@@ -189,12 +220,18 @@ void BM_Loops(benchmark::State& state) {
       images.templ.ReleaseRow(y);
     }
     const std::clock_t t3 = std::clock();
-    passes.Decorrelate();
+    passes.Decorrelate(nullptr, passes.NumbersInDestination() ? numberedRows : sourceRows);
     const std::clock_t t4 = std::clock();
-    for (int y = 0; y < kSourceHeight; ++y) {
-      passes.OutputRow(y, images.source.GetRow(y), images.destination.GetRow(y), 3);
-      images.destination.ReleaseRow(y);
-      images.source.ReleaseRow(y);
+    for (int y = 0; y < kSourceHeight; y += together) {
+      std::uint8_t* out[4];
+      for (int r = 0; r < together; ++r) out[r] = images.destination.GetRow(y + r);
+      if (together > 1) {
+        passes.OutputRows(y, out, 3);
+      } else {
+        passes.OutputRow(y, images.source.GetRow(y), out[0], 3);
+        images.source.ReleaseRow(y);
+      }
+      for (int r = 0; r < together; ++r) images.destination.ReleaseRow(y + r);
     }
     const std::clock_t t5 = std::clock();
     benchmark::DoNotOptimize(passes.MeanColourStrays());
@@ -211,6 +248,11 @@ void BM_Loops(benchmark::State& state) {
   state.counters["statistics_ms"] = statistics / n;
   state.counters["output_ms"] = output / n;
 }
-BENCHMARK(BM_Loops)->DenseRange(0, 2)->ArgName("loops")->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+BENCHMARK(BM_Loops)
+    ->ArgsProduct({{0, 1, 2}, {0, 1}})
+    ->ArgNames({"loops", "table"})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MinTime(2.0);
 
 }  // namespace

@@ -301,7 +301,7 @@ int CColorTransfer::Run(CProgress& progress, CImageBuffer& destination, const CI
     passes.Decorrelate(pool, numbered ? destinationRows : sourceRows);
     (void)progress.Step(step);
     times.statistics = clock.Lap();
-    aborted = !RunPass(pool, sourceHeight, sourceWidth, outputTogether, progress, step, [&](int y0, int y1, int worker) {
+    const auto outputBand = [&](int y0, int y1, int worker) {
       if (sourceWidth == 0) return;
       int y = y0;
       for (; outputTogether > 1 && y + outputTogether <= y1; y += outputTogether) {
@@ -313,7 +313,8 @@ int CColorTransfer::Run(CProgress& progress, CImageBuffer& destination, const CI
         CRowReader in(source, y);
         passes.OutputRow(y, in.Row(), out.Row(), bytesPerPixel, worker);
       }
-    });
+    };
+    aborted = !RunPass(pool, sourceHeight, sourceWidth, outputTogether, progress, step, outputBand);
     times.outputPass = clock.Lap();
   }
   if (!aborted && settings.mode != 1 && passes.MeanColourStrays()) platform::Beep();
