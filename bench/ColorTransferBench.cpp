@@ -198,8 +198,8 @@ void BM_Loops(benchmark::State& state) {
     const int together = passes.RowsTogether();
     const std::clock_t t1 = std::clock();
     for (int y = 0; y < kSourceHeight; y += together) {
-      const std::uint8_t* in[4];
-      std::uint8_t* out[4];
+      const std::uint8_t* in[CTransferPasses::kMostRowsTogether];
+      std::uint8_t* out[CTransferPasses::kMostRowsTogether];
       for (int r = 0; r < together; ++r) {
         in[r] = images.source.GetRow(y + r);
         out[r] = images.destination.GetRow(y + r);
@@ -223,7 +223,7 @@ void BM_Loops(benchmark::State& state) {
     passes.Decorrelate(nullptr, passes.NumbersInDestination() ? numberedRows : sourceRows);
     const std::clock_t t4 = std::clock();
     for (int y = 0; y < kSourceHeight; y += together) {
-      std::uint8_t* out[4];
+      std::uint8_t* out[CTransferPasses::kMostRowsTogether];
       for (int r = 0; r < together; ++r) out[r] = images.destination.GetRow(y + r);
       if (together > 1) {
         passes.OutputRows(y, out, 3);

@@ -93,7 +93,7 @@ bool RunPass(CWorkerThreads* pool, int rows, int width, int together, CProgress&
 template <typename Holder, typename Buffer, typename Row>
 class CHeldRows {
  public:
-  static constexpr int kMost = 4;
+  static constexpr int kMost = CTransferPasses::kMostRowsTogether;
   CHeldRows(Buffer& buffer, int y, int count) {
     for (int i = 0; i < count && i < kMost; ++i) {
       m_held[i].emplace(buffer, y + i);

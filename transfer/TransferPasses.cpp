@@ -190,6 +190,8 @@ void CTransferPasses::SourceRow(int y, const std::uint8_t* row, int bytesPerPixe
   ConvertRow(row, bytesPerPixel, m_source, y, &m_sourceRowSums[static_cast<std::size_t>(y) * kSumsPerRow], nullptr);
 }
 
+static_assert(kVectorRows <= CTransferPasses::kMostRowsTogether, "the groups callers hold");
+
 int CTransferPasses::RowsTogether() const {
   return m_useTable && m_numbered && m_loops == LoopKind::kAvx2 ? kVectorRows : 1;
 }

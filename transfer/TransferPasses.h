@@ -181,6 +181,7 @@ class CTransferPasses {
   // loops, four.  The rows of a group are all held at once, so a buffer
   // that converts its rows for access cannot give them.
   int RowsTogether() const;
+  static constexpr int kMostRowsTogether = 4;
   // When RowsTogether() > 1: SourceRow for rows y .. y + RowsTogether() - 1,
   // rows[r] and destinationRows[r] being row y + r.
   void SourceRows(int y, const std::uint8_t* const* rows, int bytesPerPixel, std::uint8_t* const* destinationRows);
