@@ -36,7 +36,7 @@ namespace {
 constexpr int kSourceWidth = 6000;
 constexpr int kSourceHeight = 4000;
 constexpr int kTemplateSize = 1000;
-static_assert(kSourceHeight % 4 == 0, "BM_Loops takes rows four at a time");
+static_assert(kSourceHeight % transfer_detail::CTransferPasses::kMostRowsTogether == 0, "BM_Loops takes rows in groups");
 
 // Gradients across the picture, a soft diagonal wave and per-pixel noise;
 // or, with `randomBytes`, nothing but noise.
