@@ -47,11 +47,15 @@ class CColourTable {
   struct Lab {
     float value[4];
   };
-  // A colour's output.
+  // A colour's output: 32 bytes on every platform (where doubles are
+  // aligned to 4 bytes too), so that a vector loop takes an entry in one
+  // load.
   struct OutputEntry {
-    double blended[3];    // R, G, B before the fade
-    std::uint8_t bgr[4];  // the faded bytes B, G, R
+    double blended[3];       // R, G, B before the fade
+    std::uint8_t bgr[4];     // the faded bytes B, G, R
+    std::uint8_t unused[4];
   };
+  static_assert(sizeof(OutputEntry) == 32, "an entry is four doubles wide");
   struct CellInfo {
     std::uint64_t used;  // bit i: colour i of the cell is used
     std::int32_t first;  // number of the cell's first used colour

@@ -177,9 +177,8 @@ void ForwardRows(const CColourTable& table, const std::uint8_t* const* rows, int
 }
 
 // The output entry of colour n as four doubles: blended R, G, B, and the
-// faded bytes with the entry's padding in the last.
+// faded bytes and the entry's unused ones in the last.
 inline __m256d EntryLanes(const CColourTable::OutputEntry* outputs, std::uint32_t n) {
-  static_assert(sizeof(CColourTable::OutputEntry) == 4 * sizeof(double), "an entry is four doubles wide");
   return _mm256_loadu_pd(outputs[n].blended);
 }
 

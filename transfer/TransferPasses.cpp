@@ -308,6 +308,7 @@ void CTransferPasses::BuildOutputTable(CWorkerThreads* workers) {
           outputs[i].bgr[c] = faded[3 * i + c];
         }
         outputs[i].bgr[3] = 0;
+        for (std::uint8_t& unused : outputs[i].unused) unused = 0;
       }
     }
   });
