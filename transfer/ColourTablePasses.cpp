@@ -84,12 +84,18 @@ void CTableStatistics::ForRows(const Pass& pass) {
   const bool vectors = together && m_avx2;
   const int bandRows = vectors ? (BandRows(m_width) + kVectorRows - 1) / kVectorRows * kVectorRows : BandRows(m_width);
   RunRowBands(m_workers, m_height, bandRows, [&](int y0, int y1, int /*worker*/) {
-    auto group = [&](int y, auto rowCount) {
+    // Calls use(rows, sums) with rows y .. y + kRows - 1 held and their
+    // records.
+    auto hold = [&](int y, auto rowCount, const auto& use) {
       constexpr int kRows = decltype(rowCount)::value;
       const std::uint8_t* rows[kRows];
       double* sums[kRows];
       for (int r = 0; r < kRows; ++r) sums[r] = &m_rowSums[static_cast<std::size_t>(y + r) * kSumsPerRow];
-      HoldRows<kRows>(m_rows, y, rows, [&] {
+      HoldRows<kRows>(m_rows, y, rows, [&] { use(rows, sums); });
+    };
+    auto group = [&](int y, auto rowCount) {
+      constexpr int kRows = decltype(rowCount)::value;
+      hold(y, rowCount, [&](const std::uint8_t* const* rows, double* const* sums) {
         switch (m_rowKind) {
           case 1: pass.template Rows<kRows, 1>(rows, sums); break;
           case 3: pass.template Rows<kRows, 3>(rows, sums); break;
@@ -102,10 +108,7 @@ void CTableStatistics::ForRows(const Pass& pass) {
     };
     int y = y0;
     for (; vectors && y + kVectorRows <= y1; y += kVectorRows) {
-      const std::uint8_t* rows[kVectorRows];
-      double* sums[kVectorRows];
-      for (int r = 0; r < kVectorRows; ++r) sums[r] = &m_rowSums[static_cast<std::size_t>(y + r) * kSumsPerRow];
-      HoldRows<kVectorRows>(m_rows, y, rows, [&] {
+      hold(y, std::integral_constant<int, kVectorRows>(), [&](const std::uint8_t* const* rows, double* const* sums) {
         TableStatisticsRowsAvx2(Pass::kWhich, m_table, rows, m_rowKind & ~kNumberedRows, m_width, pass.stats, sums);
       });
     }

@@ -51,9 +51,11 @@ inline void AddColours(const CColourTable::Lab* labs, const std::uint32_t n[4], 
            {_mm256_cvtps_pd(_mm_movelh_ps(b01, b23))});
 }
 
-template <int kStride, typename Sums>
-void NumberedRows(const CColourTable& table, const std::uint8_t* const* rows, int width, Sums& sums) {
-  const CColourTable::Lab* const labs = table.Labs();
+// Calls pixel(at, n) for x = 0 .. width - 1 of four numbered rows of kStride
+// bytes per pixel, with the pixels' byte offset `at` and their numbers n[r]
+// (each read before pixel() may write over it).
+template <int kStride, typename Row, typename Pixel>
+void EachNumberedColumn(Row* const* rows, int width, const Pixel& pixel) {
   const std::uint8_t* const r0 = rows[0];
   const std::uint8_t* const r1 = rows[1];
   const std::uint8_t* const r2 = rows[2];
@@ -64,14 +66,20 @@ void NumberedRows(const CColourTable& table, const std::uint8_t* const* rows, in
     const std::size_t at = static_cast<std::size_t>(x) * kStride;
     const std::uint32_t n[4] = {NumberReadingFour(r0 + at), NumberReadingFour(r1 + at), NumberReadingFour(r2 + at),
                                 NumberReadingFour(r3 + at)};
-    AddColours(labs, n, sums);
+    pixel(at, n);
   }
   for (; x < width; ++x) {
     const std::size_t at = static_cast<std::size_t>(x) * kStride;
     const std::uint32_t n[4] = {NumberReadingThree(r0 + at), NumberReadingThree(r1 + at),
                                 NumberReadingThree(r2 + at), NumberReadingThree(r3 + at)};
-    AddColours(labs, n, sums);
+    pixel(at, n);
   }
+}
+
+template <int kStride, typename Sums>
+void NumberedRows(const CColourTable& table, const std::uint8_t* const* rows, int width, Sums& sums) {
+  const CColourTable::Lab* const labs = table.Labs();
+  EachNumberedColumn<kStride>(rows, width, [&](std::size_t, const std::uint32_t n[4]) { AddColours(labs, n, sums); });
 }
 
 template <typename Sums>
@@ -208,20 +216,7 @@ void OutputRows(const CColourTable& table, std::uint8_t* const* rows, int width,
     std::memcpy(r2 + at, outputs[n[2]].bgr, 3);
     std::memcpy(r3 + at, outputs[n[3]].bgr, 3);
   };
-  const int wide = kStride == 4 ? width : width - 1;
-  int x = 0;
-  for (; x < wide; ++x) {
-    const std::size_t at = static_cast<std::size_t>(x) * kStride;
-    const std::uint32_t n[4] = {NumberReadingFour(r0 + at), NumberReadingFour(r1 + at), NumberReadingFour(r2 + at),
-                                NumberReadingFour(r3 + at)};
-    pixel(at, n);
-  }
-  for (; x < width; ++x) {
-    const std::size_t at = static_cast<std::size_t>(x) * kStride;
-    const std::uint32_t n[4] = {NumberReadingThree(r0 + at), NumberReadingThree(r1 + at),
-                                NumberReadingThree(r2 + at), NumberReadingThree(r3 + at)};
-    pixel(at, n);
-  }
+  EachNumberedColumn<kStride>(rows, width, pixel);
   s.Store(sums);
 }
 
